@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+
+class QTimer;
+
+namespace ze {
+
+class Station;
+
+// The station's endless loop: one step of the current operating mode per pass, then every
+// pending window event. An idle pass (and a working pass while the receiver link is down) waits
+// for the next event instead of passing again at once.
+class ControlLoop : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ControlLoop(Station &station, QObject *parent = nullptr);
+
+    // One step of the current mode; returns false when the pass had nothing to do (idle).
+    bool pass();
+    // Handles the pending window events; waits for one first when wait is true.
+    void handleEvents(bool wait);
+    // Runs passes until stop(); returns the process exit status.
+    int run();
+    void stop();
+    bool running() const { return m_running; }
+
+    // How long a working pass waits while the port is lost before the next reopen attempt.
+    void setReconnectIntervalMs(int ms) { m_reconnectMs = ms; }
+
+private:
+    bool linkDown() const;
+
+    Station &m_station;
+    QTimer *m_wakeTimer;
+    bool m_running = false;
+    int m_reconnectMs = 2000;
+    qint64 m_lastReconnect = 0;
+};
+
+} // namespace ze

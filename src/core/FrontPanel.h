@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace ze {
+
+// A list the program fills with entries that each carry one integer (channel and range lists).
+class ItemList
+{
+public:
+    virtual ~ItemList() = default;
+    virtual void clearItems() = 0;
+    virtual void addItem(const QString &text, int data) = 0;
+    // Hourglass while a long fill runs.
+    virtual void setBusy(bool busy) { (void)busy; }
+};
+
+// The pens of one spectrum column.
+enum class SpectrumPen { Marker, Erase, Level };
+
+// What tuning, scanning, searching and logging need of the front panel: the display they write
+// and the operator's choices they read. The main window implements it; core tests use a fake.
+class FrontPanel
+{
+public:
+    virtual ~FrontPanel() = default;
+
+    // Display.
+    virtual QString frequencyText() const = 0;
+    virtual void setFrequencyText(const QString &text) = 0;
+    virtual QString channelText() const = 0;
+    virtual void setChannelText(const QString &text) = 0;
+    virtual void showBank(int bank) = 0; // 1..4 lights that lamp alone; 0 darkens all four
+    virtual bool modeLit(int index) const = 0; // index 0..5 in "NWALUC" order
+    virtual void setModeLit(int index, bool lit) = 0;
+    virtual bool attenuatorLit() const = 0;
+    virtual void setAttenuatorLit(bool lit) = 0;
+    virtual void setPassLit(bool lit) = 0;
+    virtual bool signalBarLit(int index) const = 0; // 0..10
+    virtual void setSignalBarLit(int index, bool lit) = 0;
+    virtual void showStatus(const QString &text) = 0; // first status-bar panel
+    virtual QString statusText() const = 0;
+
+    // Operator's choices.
+    virtual bool showsFrequency() const = 0; // "Frequency" chosen rather than "Description"
+    virtual int squelchValue() const = 0; // slider 0..12
+    virtual int stepValue() const = 0; // item data of the chosen step in 100 Hz units, 0 if none
+    virtual bool writeToLogfile() const = 0;
+    virtual bool spectrumTicked() const = 0;
+    virtual QString delayText() const = 0;
+    virtual bool bankTicked(int bank) const = 0; // bank 1..4
+
+    // Spectrum surface, drawn on a backing image that survives repaints.
+    virtual QSize spectrumSize() const = 0;
+    virtual void drawSpectrumLine(int x, int y1, int y2, SpectrumPen pen) = 0;
+    virtual void clearSpectrum() = 0;
+
+    // A second status-bar panel that tells the serial port and its state.
+    virtual void showPortState(const QString &text) = 0;
+    // A lasting notice in the status bar that the loop's status texts do not overwrite
+    // ("the log could not be written"); the empty text removes it.
+    virtual void showNotice(const QString &text) = 0;
+    // A message box for a failure the operator must see (a save that did not happen).
+    virtual void reportError(const QString &text) = 0;
+};
+
+} // namespace ze

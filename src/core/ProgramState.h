@@ -1,0 +1,42 @@
+#pragma once
+
+#include "storage/Records.h"
+
+#include <QString>
+
+namespace ze {
+
+// What the control loop does on each pass.
+enum OperatingMode : qint16 {
+    ModeIdle = 0,
+    ModeScanning = 1,
+    ModeScanStart = 2,
+    ModeManualStart = 3,
+    ModeManual = 4,
+    ModeSearching = 5,
+    ModeSearchStart = 6,
+    ModeDirect = 7,
+};
+
+// The shared state of one running station. Handlers change it between passes; the control loop
+// acts on it at its next pass.
+struct ProgramState
+{
+    qint16 operatingMode = ModeIdle;
+    qint16 currentBank = 0;
+    qint16 currentChannel = 0;
+    qint16 savedChannel = 0;
+    qint16 currentRange = 0;
+    QString searchFrequency;
+    qint16 signalLevel = 0;
+    qint32 holdStart = 0; // whole seconds since midnight of the last signal; 0 = no hold
+    QString lastLoggedFrequency;
+    QString currentBankName;
+    bool startingUp = false;
+    bool exchangeBusy = false;
+
+    Banks banks;
+    Ranges ranges;
+};
+
+} // namespace ze

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+#include <memory>
+
+namespace ze {
+
+// The per-user settings store: application "ZE3000r", section "Properties", texts only.
+class StoredSettings
+{
+public:
+    // An empty file name uses the platform's own place (~/.config/ZE3000r/ZE3000r.conf on Linux).
+    explicit StoredSettings(const QString &fileName = QString());
+
+    QString read(const QString &key, const QString &defaultText = QString()) const;
+    // Returns false when the store could not be written.
+    bool write(const QString &key, const QString &text);
+    bool sync();
+    QString fileName() const;
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};
+
+} // namespace ze

@@ -1,0 +1,239 @@
+#include "core/Station.h"
+
+#include "storage/BankFile.h"
+#include "storage/RangeFile.h"
+#include "storage/TextFields.h"
+
+#include <QFileInfo>
+
+#include <cmath>
+#include <optional>
+
+namespace ze {
+
+namespace {
+
+const QString keyStepSize = QStringLiteral("FreqStepSize");
+const QString keyDelay = QStringLiteral("Delay");
+const QString keyDisplay = QStringLiteral("Display");
+const QString keySquelch = QStringLiteral("Squelch");
+const QString keyLineSettings = QStringLiteral("Settings");
+const QString keyPort = QStringLiteral("CommPort");
+const QString keyHandshaking = QStringLiteral("Handshaking");
+
+const QVector<QPair<QString, int>> &stepEntries()
+{
+    static const QVector<QPair<QString, int>> entries = {
+            {QStringLiteral("0.5 Khz"), 5},    {QStringLiteral("1 Khz"), 10},
+            {QStringLiteral("2.5 Khz"), 25},   {QStringLiteral("5 Khz"), 50},
+            {QStringLiteral("10 Khz"), 100},   {QStringLiteral("12.5 Khz"), 125},
+            {QStringLiteral("25 Khz"), 250},   {QStringLiteral("50 Khz"), 500},
+            {QStringLiteral("100 Khz"), 1000}, {QStringLiteral("125 Khz"), 1250},
+            {QStringLiteral("250 Khz"), 2500}, {QStringLiteral("500 Khz"), 5000},
+    };
+    return entries;
+}
+
+QStringList delayEntries()
+{
+    QStringList entries;
+    for (int seconds = 0; seconds <= 60; ++seconds)
+        entries << QString::number(seconds) + QStringLiteral(" sec.");
+    return entries;
+}
+
+QString refusal(const QString &key, const QString &value, const QString &why)
+{
+    return QStringLiteral("The stored setting \"%1\" holds \"%2\", which cannot be used: %3.")
+            .arg(key, value, why);
+}
+
+// A stored number as the window control takes it: the whole text a number, rounded.
+std::optional<int> storedInteger(const QString &text)
+{
+    const std::optional<double> value = wholeNumber(text);
+    if (!value)
+        return std::nullopt;
+    const std::optional<qint16> rounded = toInt16(*value);
+    if (!rounded)
+        return std::nullopt;
+    return *rounded;
+}
+
+} // namespace
+
+Station::Station(const StationPaths &paths, Clock &clock)
+    : m_clock(clock)
+    , m_workDir(paths.workingDirectory.isEmpty() ? QDir::current() : QDir(paths.workingDirectory))
+    , m_settings(paths.settingsFile)
+    , m_serialPort(std::make_unique<SerialPort>(clock, m_state.exchangeBusy))
+{
+    QObject::connect(m_serialPort.get(), &SerialPort::stateChanged, m_serialPort.get(),
+                     [this] { showPortState(); });
+}
+
+Station::~Station() = default;
+
+QString Station::filePath(const QString &name) const
+{
+    return m_workDir.filePath(name);
+}
+
+bool Station::restoreSettings()
+{
+    StationShell &ui = shell();
+    QString value;
+    auto readKey = [&](const QString &key, const QString &defaultText) {
+        value = m_settings.read(key, defaultText);
+        return !value.isEmpty();
+    };
+    auto stop = [&](const QString &text) {
+        ui.reportStartupError(text);
+        return false;
+    };
+
+    if (readKey(keyStepSize, QStringLiteral("5"))) {
+        const std::optional<int> index = storedInteger(value);
+        if (!index || *index < -1 || *index > 11)
+            return stop(refusal(keyStepSize, value,
+                                QStringLiteral("a step number from -1 to 11 "
+                                               "is needed")));
+        ui.setStepIndex(*index);
+    }
+    if (readKey(keyDelay, QStringLiteral("2 sec.")))
+        ui.setDelayText(value);
+    if (readKey(keyDisplay, QStringLiteral("0"))) {
+        const std::optional<int> option = storedInteger(value);
+        if (!option || *option < 0 || *option > 1)
+            return stop(refusal(keyDisplay, value, QStringLiteral("0 or 1 is needed")));
+        ui.setDisplayOption(*option);
+    }
+    if (readKey(keySquelch, QStringLiteral("2"))) {
+        const std::optional<int> position = storedInteger(value);
+        if (!position || *position < 0 || *position > 12)
+            return stop(refusal(keySquelch, value,
+                                QStringLiteral("a squelch position from 0 to "
+                                               "12 is needed")));
+        ui.setSquelch(*position);
+    }
+    QString error;
+    if (readKey(keyLineSettings, QString()) && !m_serialPort->setLineSettings(value, &error))
+        return stop(refusal(keyLineSettings, value, error));
+    if (readKey(keyPort, QString()) && !m_serialPort->setPort(value, &error))
+        return stop(refusal(keyPort, value, error));
+    if (readKey(keyHandshaking, QString())) {
+        const std::optional<int> code = storedInteger(value);
+        if (!code || !m_serialPort->setHandshaking(*code, &error))
+            return stop(refusal(keyHandshaking, value,
+                                code ? error : QStringLiteral("a number from 0 to 3 is needed")));
+    }
+    return true;
+}
+
+bool Station::StartUp()
+{
+    StationShell &ui = shell();
+    m_serialPort->ResetPort();
+    m_state.startingUp = true;
+    ui.fillStepList(stepEntries());
+
+    if (!restoreSettings()) {
+        // The port stays closed and the loop idles; the operator has been told why.
+        m_state.startingUp = false;
+        m_state.operatingMode = ModeIdle;
+        m_state.exchangeBusy = false;
+        showPortState();
+        return false;
+    }
+
+    // Only names that end in ".bnk" are listed: the name is what LoadBankFile opens again.
+    QStringList names;
+    const QFileInfoList files = m_workDir.entryInfoList(
+            {QStringLiteral("*.bnk")}, QDir::Files | QDir::CaseSensitive, QDir::Name);
+    for (const QFileInfo &file : files) {
+        const QString fileName = file.fileName();
+        if (fileName.endsWith(QStringLiteral(".bnk")) && fileName.size() > 4)
+            names << fileName.left(fileName.size() - 4);
+    }
+    ui.setBankNames(names);
+    if (!names.isEmpty()) {
+        ui.selectFirstBank();
+        m_state.currentBankName = names.first();
+        LoadBankFile(*this, ui.mainChannelList());
+    }
+
+    LoadRangeFile(*this);
+    ui.fillDelayList(delayEntries());
+    ui.clearDisplay();
+    m_state.startingUp = false;
+    m_serialPort->OpenPort();
+    showPortState();
+    ui.showMainWindow();
+    m_state.operatingMode = ModeIdle;
+    m_state.exchangeBusy = false;
+    return true;
+}
+
+void Station::ShutDown()
+{
+    StationShell &ui = shell();
+    bool stored = m_settings.write(keyDelay, ui.frontPanel().delayText());
+    stored = m_settings.write(keyDisplay,
+                              ui.displayOption() == 0 ? QStringLiteral("0") : QStringLiteral("1"))
+            && stored;
+    stored = m_settings.write(keySquelch, QString::number(ui.squelch())) && stored;
+    stored = m_settings.write(keyStepSize, QString::number(ui.stepIndex())) && stored;
+    stored = m_settings.sync() && stored;
+    if (!stored)
+        ui.frontPanel().reportError(QStringLiteral("The settings could not be stored in \"%1\".")
+                                            .arg(m_settings.fileName()));
+    m_serialPort->close();
+    m_shutDown = true;
+}
+
+void Station::SelectMode(int mode)
+{
+    m_state.currentBank = 1;
+    m_state.startingUp = false;
+    m_state.holdStart = 0;
+    m_state.currentChannel = 0;
+    m_state.operatingMode = static_cast<qint16>(mode);
+}
+
+void Station::WrapChannel()
+{
+    if (Banks::validChannel(m_state.currentChannel)) {
+        if (!Banks::validBank(m_state.currentBank))
+            m_state.currentBank = 1;
+        return;
+    }
+    m_state.currentChannel = 0;
+    m_state.currentBank = static_cast<qint16>(m_state.currentBank + 1);
+    if (!Banks::validBank(m_state.currentBank))
+        m_state.currentBank = 1;
+}
+
+void Station::CheckHoldExpired()
+{
+    // The delay is the number in the first two characters of the delay box, read anew each time.
+    const double delay = leadingNumber(panel().delayText().left(2));
+    double now = m_clock.secondsSinceMidnight();
+    // A hold that began before midnight goes on counting on the new day.
+    if (now + 43200.0 < m_state.holdStart)
+        now += 86400.0;
+    if (static_cast<float>(m_state.holdStart + delay) <= static_cast<float>(now))
+        m_state.holdStart = 0;
+}
+
+void Station::ShowStatus(const QString &text)
+{
+    panel().showStatus(text);
+}
+
+void Station::showPortState()
+{
+    if (m_shell)
+        panel().showPortState(m_serialPort->stateText());
+}
+
+} // namespace ze

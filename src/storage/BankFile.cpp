@@ -1,0 +1,274 @@
+#include "storage/BankFile.h"
+
+#include "core/Station.h"
+#include "storage/TextFields.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace ze {
+
+namespace {
+
+constexpr int bankFields = 8;
+
+// A TAB or line break inside a text would shift the fields of the line or split it in two;
+// such characters go out as blanks. keepTabs is for the last field, where TABs are harmless.
+QString fieldText(const QString &text, bool keepTabs)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        if (c == u'\r' || c == u'\n' || (!keepTabs && c == u'\t'))
+            c = u' ';
+    }
+    return out;
+}
+
+// " 1" as the status texts write a number: its sign place, then the digits.
+QString signPlaceNumber(int value)
+{
+    return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
+}
+
+QString bankFileName(const Station &station)
+{
+    return station.state().currentBankName + QStringLiteral(".bnk");
+}
+
+} // namespace
+
+bool readDataFile(const QString &path, QByteArray &bytes, QString *error, qint64 maxBytes)
+{
+    bytes.clear();
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        if (error)
+            *error = QStringLiteral("It is not a plain file.");
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    bytes = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        bytes.clear();
+        return false;
+    }
+    if (bytes.size() > maxBytes) {
+        if (error)
+            *error = QStringLiteral("The file is too large.");
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
+SaveResult saveFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    SaveResult result;
+    QSaveFile file(path);
+    // Unbuffered: a buffered device drops a short write on flush without an error (a full disk
+    // or a file size limit), and commit() would then put a cut-off file in place.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        result.error = file.errorString();
+        return result;
+    }
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        // A short write means the next one fails and tells why.
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            break;
+        written += n;
+    }
+    if (written != bytes.size()) {
+        result.error = file.errorString();
+        file.cancelWriting();
+        return result;
+    }
+    if (!file.commit()) {
+        result.error = file.errorString();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+void clearBanks(Banks &banks)
+{
+    for (int bank = 1; bank <= Banks::bankCount; ++bank) {
+        for (int channel = 0; channel < Banks::channelCount; ++channel) {
+            ChannelRecord &record = banks(bank, channel);
+            record.Frequency.clear();
+            record.Description.clear();
+            record.Mode.clear();
+            record.Spare = 0;
+            record.ATT = 0;
+            record.LockOut = 0;
+        }
+    }
+}
+
+BankLoadResult readBankFile(const QString &path, Banks &banks,
+                            const std::function<void(int, int)> &progress)
+{
+    BankLoadResult result;
+    clearBanks(banks);
+    banks.latin1 = false;
+
+    QByteArray bytes;
+    if (!readDataFile(path, bytes, &result.error))
+        return result;
+    result.opened = true;
+
+    bool latin1 = false;
+    const QStringList lines = splitLines(decodeText(bytes, &latin1));
+    banks.latin1 = latin1;
+
+    for (const QString &line : lines) {
+        QString rest = line;
+        QString fields[bankFields];
+        bool complete = true;
+        for (int i = 0; i < bankFields - 1 && complete; ++i)
+            fields[i] = takeField(rest, &complete);
+        if (!complete) {
+            ++result.linesSkipped;
+            continue;
+        }
+        fields[bankFields - 1] = rest; // already trimmed by the last takeField
+
+        const auto bank = toInt16(leadingNumber(fields[0]));
+        const auto channel = toInt16(leadingNumber(fields[1]));
+        const auto spare = toInt16(leadingNumber(fields[4]));
+        const auto att = toInt16(leadingNumber(fields[5]));
+        const auto lockOut = toInt16(leadingNumber(fields[6]));
+        if (!bank || !channel || !spare || !att || !lockOut || !Banks::validBank(*bank)
+            || !Banks::validChannel(*channel)) {
+            ++result.linesSkipped;
+            continue;
+        }
+
+        if (progress)
+            progress(*bank, *channel);
+        ChannelRecord &record = banks(*bank, *channel);
+        record.Mode = fields[2];
+        record.Frequency = fields[3];
+        record.Spare = *spare;
+        record.ATT = *att;
+        record.LockOut = *lockOut;
+        record.Description = fields[7];
+        ++result.linesRead;
+    }
+    return result;
+}
+
+QString bankFileLine(int bank, int channel, const ChannelRecord &record)
+{
+    const QLatin1Char tab('\t');
+    return printForm(bank) + tab + printForm(channel) + tab + fieldText(record.Mode, false) + tab
+            + fieldText(record.Frequency, false) + tab + printForm(record.Spare) + tab
+            + printForm(record.ATT) + tab + printForm(record.LockOut) + tab
+            + fieldText(record.Description, true);
+}
+
+SaveResult writeBankFile(const QString &path, const Banks &banks)
+{
+    QString text;
+    for (int bank = 1; bank <= Banks::bankCount; ++bank) {
+        for (int channel = 0; channel < Banks::channelCount; ++channel) {
+            const ChannelRecord &record = banks(bank, channel);
+            if (record.isEmpty())
+                continue;
+            text += bankFileLine(bank, channel, record);
+            text += QLatin1String("\r\n");
+        }
+    }
+    return saveFileAtomically(path, encodeText(text, banks.latin1));
+}
+
+QString channelListEntry(int bank, int channel, const ChannelRecord &record)
+{
+    QString flags;
+    if (record.LockOut == 1)
+        flags += QLatin1Char('X');
+    if (record.ATT == 1)
+        flags += QLatin1Char('A');
+    return QLatin1Char(' ') + QString::number(bank) + QLatin1Char('-') + QLatin1Char(' ')
+            + QString::number(channel) + QLatin1String("  ") + flags + QLatin1String("  ")
+            + record.Frequency + QLatin1String("  ") + record.Description;
+}
+
+void ClearBanks(Station &station)
+{
+    clearBanks(station.state().banks);
+}
+
+BankLoadResult LoadBankFile(Station &station, ItemList &list)
+{
+    list.setBusy(true);
+    ClearBanks(station);
+    const QString name = bankFileName(station);
+    const bool panel = station.hasShell();
+    const BankLoadResult result = readBankFile(
+            station.filePath(name), station.state().banks,
+            [&station, panel](int bank, int channel) {
+                if (panel)
+                    station.ShowStatus(QStringLiteral("Reading bank from file ")
+                                       + signPlaceNumber(bank) + QStringLiteral(" channel ")
+                                       + signPlaceNumber(channel));
+            });
+    FillChannelList(station, list);
+    if (panel) {
+        station.ShowStatus(QString());
+        // The status texts of the loop overwrite the first panel at once, so problems go into
+        // the lasting notice.
+        if (!result.opened) {
+            station.panel().showNotice(QStringLiteral("The bank file \"%1\" could not be read: %2")
+                                               .arg(name, result.error));
+        } else if (result.linesSkipped > 0) {
+            station.panel().showNotice(
+                    result.linesSkipped == 1
+                            ? QStringLiteral("1 line of \"%1\" was passed over").arg(name)
+                            : QStringLiteral("%1 lines of \"%2\" were passed over")
+                                      .arg(result.linesSkipped)
+                                      .arg(name));
+        } else {
+            station.panel().showNotice(QString());
+        }
+    }
+    list.setBusy(false);
+    return result;
+}
+
+SaveResult SaveBankFile(Station &station)
+{
+    const QString name = bankFileName(station);
+    const SaveResult result = writeBankFile(station.filePath(name), station.state().banks);
+    if (!result.ok && station.hasShell())
+        station.panel().reportError(QStringLiteral("The bank file \"%1\" could not be saved: %2")
+                                            .arg(name, result.error));
+    return result;
+}
+
+void FillChannelList(Station &station, ItemList &list)
+{
+    list.clearItems();
+    const Banks &banks = station.state().banks;
+    for (int bank = 1; bank <= Banks::bankCount; ++bank) {
+        if (station.hasShell() && !station.panel().bankTicked(bank))
+            continue;
+        for (int channel = 0; channel < Banks::channelCount; ++channel) {
+            const ChannelRecord &record = banks(bank, channel);
+            if (!record.isEmpty())
+                list.addItem(channelListEntry(bank, channel, record), bank * 100 + channel);
+        }
+    }
+}
+
+} // namespace ze

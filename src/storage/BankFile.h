@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/FrontPanel.h"
+#include "storage/Records.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace ze {
+
+class Station;
+
+// What a bank file read found.
+struct BankLoadResult
+{
+    bool opened = false; // false: missing or unreadable (the banks are left empty)
+    int linesRead = 0; // lines stored into the banks
+    int linesSkipped = 0; // lines without their eight fields, or out of range
+    QString error; // why it could not be opened
+};
+
+struct SaveResult
+{
+    bool ok = false;
+    QString error;
+};
+
+// Reads a whole data file of the working directory, refusing anything larger than maxBytes (no
+// file the program writes comes near it) and anything that is not a plain file.
+constexpr qint64 maxDataFileBytes = 32 * 1024 * 1024;
+bool readDataFile(const QString &path, QByteArray &bytes, QString *error,
+                  qint64 maxBytes = maxDataFileBytes);
+// Replaces path with bytes through a temporary file: on failure the old file stays as it was.
+SaveResult saveFileAtomically(const QString &path, const QByteArray &bytes);
+
+// Every Frequency, Description and Mode empty; Spare, ATT and LockOut 0; ZNumber kept.
+void clearBanks(Banks &banks);
+
+// Reads a bank file into banks (cleared first). progress(bank, channel) is called for every line
+// taken. A line without eight fields, or whose bank, channel or a number does not fit, is passed
+// over and counted.
+BankLoadResult readBankFile(const QString &path, Banks &banks,
+                            const std::function<void(int, int)> &progress = {});
+// One line of a channel in the file format, without its CR LF.
+QString bankFileLine(int bank, int channel, const ChannelRecord &record);
+// Writes the non-empty channels atomically: on failure the old file stays as it was.
+SaveResult writeBankFile(const QString &path, const Banks &banks);
+
+// The channel list entry: " 1- 5  XA  145.5000  Tower".
+QString channelListEntry(int bank, int channel, const ChannelRecord &record);
+
+// The operations on the station's banks and the current bank file.
+void ClearBanks(Station &station);
+// Loads currentBankName + ".bnk" into the banks and refills the given list; a missing file or
+// passed-over lines are told in the status bar.
+BankLoadResult LoadBankFile(Station &station, ItemList &list);
+// Saves the banks to currentBankName + ".bnk"; a failure is reported in a message box.
+SaveResult SaveBankFile(Station &station);
+// Lists the non-empty channels of the ticked banks; each entry carries bank x 100 + channel.
+void FillChannelList(Station &station, ItemList &list);
+
+} // namespace ze

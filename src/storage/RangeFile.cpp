@@ -1,0 +1,154 @@
+#include "storage/RangeFile.h"
+
+#include "core/Station.h"
+#include "storage/TextFields.h"
+
+#include <QFileInfo>
+
+namespace ze {
+
+namespace {
+
+const QString rangeFileName = QStringLiteral("range.rng");
+
+// See the bank file: TABs and line breaks inside a text would break the line apart.
+QString fieldText(const QString &text, bool keepTabs)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        if (c == u'\r' || c == u'\n' || (!keepTabs && c == u'\t'))
+            c = u' ';
+    }
+    return out;
+}
+
+} // namespace
+
+void clearRanges(Ranges &ranges)
+{
+    for (int i = 0; i < Ranges::count; ++i)
+        ranges[i] = RangeRecord();
+}
+
+RangeLoadResult readRangeFile(const QString &path, Ranges &ranges)
+{
+    RangeLoadResult result;
+    clearRanges(ranges);
+    ranges.latin1 = false;
+    // No file is simply no ranges.
+    if (!QFileInfo::exists(path))
+        return result;
+
+    QByteArray bytes;
+    if (!readDataFile(path, bytes, &result.error))
+        return result;
+    result.found = true;
+
+    bool latin1 = false;
+    const QStringList lines = splitLines(decodeText(bytes, &latin1));
+    ranges.latin1 = latin1;
+
+    int index = 0;
+    for (const QString &line : lines) {
+        QString rest = line;
+        QString fields[5];
+        bool complete = true;
+        for (int i = 0; i < 4 && complete; ++i)
+            fields[i] = takeField(rest, &complete);
+        if (!complete) {
+            ++result.linesSkipped;
+            continue;
+        }
+        if (index >= Ranges::count) {
+            ++result.linesIgnored;
+            continue;
+        }
+        RangeRecord &range = ranges[index++];
+        range.From = fields[0];
+        range.To = fields[1];
+        range.Mode = fields[2];
+        range.Step = fields[3];
+        range.Description = rest;
+        ++result.linesRead;
+    }
+    return result;
+}
+
+QString rangeFileLine(const RangeRecord &range)
+{
+    const QLatin1Char tab('\t');
+    return fieldText(range.From, false) + tab + fieldText(range.To, false) + tab
+            + fieldText(range.Mode, false) + tab + fieldText(range.Step, false) + tab
+            + fieldText(range.Description, true);
+}
+
+SaveResult writeRangeFile(const QString &path, const Ranges &ranges)
+{
+    QString text;
+    for (int i = 0; i < Ranges::count; ++i) {
+        if (ranges[i].From.trimmed().isEmpty())
+            continue;
+        text += rangeFileLine(ranges[i]);
+        text += QLatin1String("\r\n");
+    }
+    return saveFileAtomically(path, encodeText(text, ranges.latin1));
+}
+
+void ClearRanges(Station &station)
+{
+    clearRanges(station.state().ranges);
+}
+
+RangeLoadResult LoadRangeFile(Station &station)
+{
+    ClearRanges(station);
+    const RangeLoadResult result
+            = readRangeFile(station.filePath(rangeFileName), station.state().ranges);
+    FillRangeLists(station);
+    if (station.hasShell()) {
+        const int passedOver = result.linesSkipped + result.linesIgnored;
+        // A missing file is no fault; only one that is there but cannot be read is told.
+        if (!result.found && !result.error.isEmpty()) {
+            station.panel().showNotice(QStringLiteral("The range file \"%1\" could not be read: %2")
+                                               .arg(rangeFileName, result.error));
+        } else if (passedOver > 0) {
+            station.panel().showNotice(
+                    passedOver == 1
+                            ? QStringLiteral("1 line of \"%1\" was passed over").arg(rangeFileName)
+                            : QStringLiteral("%1 lines of \"%2\" were passed over")
+                                      .arg(passedOver)
+                                      .arg(rangeFileName));
+        }
+    }
+    return result;
+}
+
+SaveResult SaveRangeFile(Station &station)
+{
+    const SaveResult result
+            = writeRangeFile(station.filePath(rangeFileName), station.state().ranges);
+    if (!result.ok && station.hasShell())
+        station.panel().reportError(QStringLiteral("The range file \"%1\" could not be saved: %2")
+                                            .arg(rangeFileName, result.error));
+    return result;
+}
+
+void FillRangeLists(Station &station)
+{
+    if (!station.hasShell())
+        return;
+    ItemList &editorList = station.shell().editorRangeList();
+    ItemList &mainList = station.shell().mainRangeList();
+    editorList.clearItems();
+    mainList.clearItems();
+    const Ranges &ranges = station.state().ranges;
+    for (int i = 0; i < Ranges::count; ++i) {
+        const RangeRecord &range = ranges[i];
+        if (range.From.trimmed().isEmpty() || range.To.trimmed().isEmpty())
+            continue;
+        editorList.addItem(range.Description, i);
+        mainList.addItem(range.Description, i);
+    }
+}
+
+} // namespace ze

@@ -1,0 +1,31 @@
+#include "storage/Records.h"
+
+#include <QtGlobal>
+
+namespace ze {
+
+ChannelRecord &Banks::operator()(int bank, int channel)
+{
+    Q_ASSERT(validBank(bank) && validChannel(channel));
+    return m_records[static_cast<size_t>((bank - 1) * channelCount + channel)];
+}
+
+const ChannelRecord &Banks::operator()(int bank, int channel) const
+{
+    Q_ASSERT(validBank(bank) && validChannel(channel));
+    return m_records[static_cast<size_t>((bank - 1) * channelCount + channel)];
+}
+
+RangeRecord &Ranges::operator[](int index)
+{
+    Q_ASSERT(index >= 0 && index < count);
+    return m_records[static_cast<size_t>(index)];
+}
+
+const RangeRecord &Ranges::operator[](int index) const
+{
+    Q_ASSERT(index >= 0 && index < count);
+    return m_records[static_cast<size_t>(index)];
+}
+
+} // namespace ze

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+namespace ze {
+
+// One memory channel of the receiver, as kept in a bank file.
+struct ChannelRecord
+{
+    QString Frequency;
+    QString Description;
+    QString Mode;
+    qint16 ZNumber = 0;
+    qint16 Spare = 0;
+    qint16 ATT = 0;
+    qint16 LockOut = 0;
+
+    // A slot whose frequency is only blanks holds no channel.
+    bool isEmpty() const { return Frequency.trimmed().isEmpty(); }
+};
+
+// Four banks of 100 channels, numbered as the receiver numbers its memory.
+class Banks
+{
+public:
+    static constexpr int bankCount = 4;
+    static constexpr int channelCount = 100;
+
+    static bool validBank(int bank) { return bank >= 1 && bank <= bankCount; }
+    static bool validChannel(int channel) { return channel >= 0 && channel < channelCount; }
+
+    // bank 1..4, channel 0..99; out-of-range positions are a programming error.
+    ChannelRecord &operator()(int bank, int channel);
+    const ChannelRecord &operator()(int bank, int channel) const;
+
+    // Bytes beyond ASCII are written back in the encoding the file came in.
+    bool latin1 = false;
+
+private:
+    std::array<ChannelRecord, bankCount * channelCount> m_records {};
+};
+
+// One search range; every field is kept as the operator typed it.
+struct RangeRecord
+{
+    QString From;
+    QString To;
+    QString Mode;
+    QString Description;
+    QString Step;
+};
+
+class Ranges
+{
+public:
+    static constexpr int count = 100;
+
+    RangeRecord &operator[](int index);
+    const RangeRecord &operator[](int index) const;
+
+    bool latin1 = false;
+
+private:
+    std::array<RangeRecord, count> m_records {};
+};
+
+} // namespace ze

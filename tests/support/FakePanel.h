@@ -1,0 +1,130 @@
+#pragma once
+
+#include "core/StationShell.h"
+
+#include <QImage>
+#include <QVector>
+
+#include <array>
+
+namespace zetest {
+
+// A list that only records what the program put into it.
+class FakeList final : public ze::ItemList
+{
+public:
+    void clearItems() override
+    {
+        texts.clear();
+        data.clear();
+    }
+    void addItem(const QString &text, int value) override
+    {
+        texts << text;
+        data << value;
+    }
+    QStringList texts;
+    QVector<int> data;
+};
+
+// Front panel and shell without widgets, for tests of the logic alone. Every lamp, choice and
+// list is a plain member a test sets and reads.
+class FakePanel final : public ze::FrontPanel, public ze::StationShell
+{
+public:
+    FakePanel();
+
+    // FrontPanel
+    QString frequencyText() const override { return frequency; }
+    void setFrequencyText(const QString &text) override { frequency = text; }
+    QString channelText() const override { return channel; }
+    void setChannelText(const QString &text) override { channel = text; }
+    void showBank(int bank) override;
+    bool modeLit(int index) const override { return modes.at(index); }
+    void setModeLit(int index, bool lit) override { modes[index] = lit; }
+    bool attenuatorLit() const override { return att; }
+    void setAttenuatorLit(bool lit) override { att = lit; }
+    void setPassLit(bool lit) override { pass = lit; }
+    bool signalBarLit(int index) const override { return bars.at(index); }
+    void setSignalBarLit(int index, bool lit) override { bars[index] = lit; }
+    void showStatus(const QString &text) override
+    {
+        status = text;
+        ++statusWrites;
+    }
+    QString statusText() const override { return status; }
+    bool showsFrequency() const override { return displayChoice == 0; }
+    int squelchValue() const override { return squelchPosition; }
+    int stepValue() const override;
+    bool writeToLogfile() const override { return logTicked; }
+    bool spectrumTicked() const override { return spectrum; }
+    QString delayText() const override { return delay; }
+    bool bankTicked(int bank) const override { return ticked.at(bank - 1); }
+    QSize spectrumSize() const override { return image.size(); }
+    void drawSpectrumLine(int x, int y1, int y2, ze::SpectrumPen pen) override;
+    void clearSpectrum() override { image.fill(background); }
+    void showPortState(const QString &text) override { portState = text; }
+    void showNotice(const QString &text) override { notice = text; }
+    void reportError(const QString &text) override { errors << text; }
+
+    // StationShell
+    ze::FrontPanel &frontPanel() override { return *this; }
+    void fillStepList(const QVector<QPair<QString, int>> &entries) override { steps = entries; }
+    void setStepIndex(int index) override { stepIndexValue = index; }
+    int stepIndex() const override { return stepIndexValue; }
+    void setDelayText(const QString &text) override { delay = text; }
+    void fillDelayList(const QStringList &entries) override { delayEntries = entries; }
+    void setDisplayOption(int index) override { displayChoice = index; }
+    int displayOption() const override { return displayChoice; }
+    void setSquelch(int value) override { squelchPosition = value; }
+    int squelch() const override { return squelchPosition; }
+    void setBankNames(const QStringList &names) override;
+    void selectFirstBank() override { selectedBank = bankNames.isEmpty() ? -1 : 0; }
+    ze::ItemList &mainChannelList() override { return channels; }
+    ze::ItemList &editorChannelList() override { return editorChannels; }
+    ze::ItemList &mainRangeList() override { return rangeList; }
+    ze::ItemList &editorRangeList() override { return editorRangeListValue; }
+    void clearDisplay() override;
+    void showMainWindow() override { ++shown; }
+    void reportStartupError(const QString &text) override { startupErrors << text; }
+
+    // Which mode lamps are lit, as letters ("" when none).
+    QString litModes() const;
+    // How many S-meter bars are lit.
+    int litBars() const;
+
+    QString frequency = QStringLiteral("0.0000");
+    QString channel = QStringLiteral("00");
+    int bank = 0;
+    std::array<bool, 6> modes {};
+    bool att = false;
+    bool pass = false;
+    std::array<bool, 11> bars {};
+    QString status;
+    int statusWrites = 0;
+    int displayChoice = 0;
+    int squelchPosition = 2;
+    QVector<QPair<QString, int>> steps;
+    int stepIndexValue = -1;
+    bool logTicked = false;
+    bool spectrum = false;
+    QString delay;
+    QStringList delayEntries;
+    std::array<bool, 4> ticked {{true, true, true, true}};
+    QImage image;
+    QRgb background;
+    QString portState;
+    QString notice;
+    QStringList errors;
+    QStringList bankNames;
+    QStringList editorBankNames;
+    int selectedBank = -1;
+    FakeList channels;
+    FakeList editorChannels;
+    FakeList rangeList;
+    FakeList editorRangeListValue;
+    int shown = 0;
+    QStringList startupErrors;
+};
+
+} // namespace zetest

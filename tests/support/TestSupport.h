@@ -1,0 +1,3 @@
+#pragma once
+
+// Shared helpers of the test suites.
