@@ -36,7 +36,7 @@
 // switched off: then a command is answered as soon as it is read, in one write.
 //
 // Faults change what follows every command while they are set; the command itself is still
-// taken, logged and acted on. Flood writes at the line's pace (or, without pacing, about 128 kB/s)
+// taken, logged and acted on. Flood writes at the line's pace (or, without pacing, about 2 MB/s)
 // and waits while the program does not read.
 
 #include <chrono>
@@ -156,8 +156,8 @@ public:
     bool attenuator() const;
     int selectedBank() const;
     std::map<int, MemoryChannel> memory() const;
-    // The speed the program set on the line, as read when the last command started arriving (0
-    // before the first command).
+    // The speed the program set on the line (0 before it set one: the line starts at B0, and a
+    // line without a speed is not paced).
     int lineBaudRate() const;
 
     struct Impl;

@@ -5,9 +5,12 @@
 #include "core/ControlLoop.h"
 #include "core/Station.h"
 #include "storage/BankFile.h"
+#include "storage/RangeFile.h"
 #include "ui/MainWindow.h"
 #include "ui/SecondaryWindows.h"
 #include "ui/SpectrumView.h"
+
+#include "SimReceiver.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -76,6 +79,8 @@ private Q_SLOTS:
     void modeKey_data();
     void modeKey();
     void attKeyTogglesAndStoreChangesNothing();
+    void keypadEnterSends_data();
+    void keypadEnterSends();
 
     void channelButtons_data();
     void channelButtons();
@@ -103,6 +108,8 @@ private Q_SLOTS:
 
     void secondaryWindows();
     void closingShutsDownAndStopsTheLoop();
+    void startUpFillsTheWindow();
+    void startUpStopsOnARefusedValue();
 
 private:
     template<typename T> T *control(const QString &name) const
@@ -456,6 +463,59 @@ void TestMainWindow::attKeyTogglesAndStoreChangesNothing()
         QCOMPARE(window->modeLit(i), i == 2);
 }
 
+void TestMainWindow::keypadEnterSends_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<QStringList>("expected");
+
+    // Keys: 0..8 digits 1..9, 9 "0", 10 ".", 11 Enter, 12 Mode, 13 ATT, 14 Store, 15 Clear.
+    QTest::newRow("frequency, no lamp: N")
+            << QList<int> {0, 3, 4, 10, 4, 11} << false << QStringList {"145.5TN"};
+    QTest::newRow("mode once: W") << QList<int> {0, 3, 4, 10, 4, 12, 11} << false
+                                  << QStringList {"145.5TW"};
+    QTest::newRow("attenuator: R before the mode")
+            << QList<int> {0, 3, 4, 10, 4, 12, 12, 13, 11} << false << QStringList {"145.5RA"};
+    QTest::newRow("attenuator twice: T")
+            << QList<int> {0, 13, 13, 11} << false << QStringList {"1TN"};
+    QTest::newRow("empty entry") << QList<int> {15, 11} << false << QStringList {"TN"};
+    QTest::newRow("enter twice, then more digits")
+            << QList<int> {0, 11, 1, 11} << false << QStringList {"1TN", "12TN"};
+    QTest::newRow("mode wraps to NFM")
+            << QList<int> {0, 12, 12, 12, 12, 12, 12, 11} << false << QStringList {"1TN"};
+    QTest::newRow("busy exchange: nothing sent") << QList<int> {0, 11} << true << QStringList {};
+}
+
+void TestMainWindow::keypadEnterSends()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(bool, busy);
+    QFETCH(QStringList, expected);
+
+    zesim::SimReceiver sim;
+    std::string error;
+    QVERIFY2(sim.start(&error), error.c_str());
+    sim.setPacing(false);
+    SerialPort &port = station->serialPort();
+    port.setTickMs(200);
+    QVERIFY(port.setPort(QString::fromStdString(sim.devicePath())));
+    port.OpenPort();
+    QVERIFY2(port.isOpen(), qPrintable(port.stateText()));
+
+    station->state().exchangeBusy = busy;
+    for (int index : keys)
+        key(index)->click();
+    station->state().exchangeBusy = false;
+    // A last command shows that everything before it has arrived.
+    port.Exchange(QStringLiteral("E"));
+    QVERIFY(sim.waitForCommands(size_t(expected.size() + 1), 2000) >= size_t(expected.size() + 1));
+    QStringList sent;
+    for (const std::string &command : sim.commands())
+        sent << QString::fromStdString(command);
+    QCOMPARE(sent, expected + QStringList {QStringLiteral("E")});
+    port.close();
+}
+
 // ---- Buttons ----
 
 void TestMainWindow::channelButtons_data()
@@ -729,7 +789,8 @@ void TestMainWindow::rangePickClearsSpectrum()
 {
     window->mainRangeList().addItem(QStringLiteral("Air band"), 4);
     window->mainRangeList().addItem(QStringLiteral("Marine"), 17);
-    window->drawSpectrumLine(10, 0, 50, SpectrumPen::Level);
+    // Surface units, fifteen to a pixel: pixel column 10, rows 0 to 50.
+    window->drawSpectrumLine(150, 0, 750, SpectrumPen::Level);
     auto *view = control<SpectrumView>(QStringLiteral("picSpectrum"));
     QVERIFY(view->image().pixelColor(10, 20) != view->background());
     station->state().operatingMode = ModeManual;
@@ -848,25 +909,30 @@ void TestMainWindow::spectrumLines()
     QFETCH(double, litFrom);
 
     auto *view = control<SpectrumView>(QStringLiteral("picSpectrum"));
-    QCOMPARE(window->spectrumSize(), view->imageSize());
+    const int units = SpectrumView::unitsPerPixel;
+    QCOMPARE(window->spectrumSize(), view->imageSize() * units);
     const QColor colours[3] = {QColor(128, 0, 0), view->background(), QColor(15, 0, 0)};
     const QColor colour = colours[pen];
-    // Start from a dark column so that the erasing pen shows too.
+    // Start from a dark column so that the erasing pen shows too. The last unit of pixel
+    // column 7 draws into that column alone.
     const int x = 7;
-    for (int y = 0; y < view->imageSize().height(); ++y)
-        view->drawVerticalLine(x, y, y, Qt::green);
     const int h = view->imageSize().height();
-    window->drawSpectrumLine(x, qRound(y1 * h), qRound(y2 * h), static_cast<SpectrumPen>(pen));
+    for (int y = 0; y < h; ++y)
+        view->drawVerticalLine(x, y, y, Qt::green);
+    const int height = window->spectrumSize().height();
+    window->drawSpectrumLine(x * units + units - 1, qRound(y1 * height), qRound(y2 * height),
+                             static_cast<SpectrumPen>(pen));
     for (int y = 0; y < h; ++y) {
         const bool lit = litFrom >= 0 && y >= qRound(litFrom * h);
         QCOMPARE(view->image().pixelColor(x, y), lit ? colour : QColor(Qt::green));
         QCOMPARE(view->image().pixelColor(x + 1, y), view->background());
+        QCOMPARE(view->image().pixelColor(x - 1, y), view->background());
     }
 
     // Outside the surface nothing is drawn and nothing breaks.
     const QImage before = view->image();
     window->drawSpectrumLine(-1, 0, 10, SpectrumPen::Level);
-    window->drawSpectrumLine(view->imageSize().width(), 0, 10, SpectrumPen::Level);
+    window->drawSpectrumLine(window->spectrumSize().width(), 0, 10, SpectrumPen::Level);
     window->drawSpectrumLine(1 << 30, -(1 << 30), 1 << 30, SpectrumPen::Marker);
     QCOMPARE(view->image(), before);
 
@@ -944,6 +1010,74 @@ void TestMainWindow::closingShutsDownAndStopsTheLoop()
     }
     QCOMPARE(stored.value(delayKey).toString(), QStringLiteral("7 sec."));
     QCOMPARE(stored.value(squelchKey).toString(), QStringLiteral("9"));
+}
+
+void TestMainWindow::startUpFillsTheWindow()
+{
+    writeBank(QStringLiteral("alpha"), {{1, 5}, {3, 7}});
+    writeBank(QStringLiteral("beta"), {{2, 2}});
+    Ranges ranges;
+    for (int i = 0; i < 2; ++i) {
+        ranges[i].From = QStringLiteral("118.0000");
+        ranges[i].To = QStringLiteral("137.0000");
+        ranges[i].Step = QStringLiteral("0.0250");
+        ranges[i].Description = QStringLiteral("Range %1").arg(i);
+    }
+    QVERIFY(writeRangeFile(dir->filePath(QStringLiteral("range.rng")), ranges).ok);
+    // No receiver: the port names a device that is not there.
+    QVERIFY(station->serialPort().setPort(dir->filePath(QStringLiteral("no-such-port"))));
+
+    // Run twice: the second run rebuilds the lists instead of adding to them.
+    for (int run = 0; run < 2; ++run) {
+        QVERIFY(station->StartUp());
+        QVERIFY(messages.isEmpty());
+        QVERIFY(window->isVisible());
+        auto *banks = control<QComboBox>(QStringLiteral("cmbBankenLijst"));
+        QCOMPARE(banks->count(), 2);
+        QCOMPARE(banks->currentText(), QStringLiteral("alpha"));
+        QCOMPARE(station->state().currentBankName, QStringLiteral("alpha"));
+        QCOMPARE(window->bankEditor().bankList()->count(), 2);
+        QCOMPARE(window->bankEditor().bankList()->currentIndex(), -1);
+        auto *channels = control<QComboBox>(QStringLiteral("lstKanaalLijst"));
+        QCOMPARE(channels->count(), 2);
+        QCOMPARE(channels->currentIndex(), -1);
+        auto *rangeList = control<QComboBox>(QStringLiteral("cmbRangeLijst"));
+        QCOMPARE(rangeList->count(), 2);
+        QCOMPARE(rangeList->currentIndex(), -1);
+        QCOMPARE(window->rangeEditor().rangeList()->count(), 2);
+        QCOMPARE(window->rangeEditor().rangeList()->currentIndex(), -1);
+        QCOMPARE(window->rangeEditor().isVisible(), false);
+        QCOMPARE(window->stepIndex(), 5);
+        QCOMPARE(window->stepValue(), 125);
+        QCOMPARE(window->delayText(), QStringLiteral("2 sec."));
+        QCOMPARE(control<QComboBox>(QStringLiteral("cmbDelay"))->count(), 61);
+        QCOMPARE(window->squelch(), 2);
+        QVERIFY(window->showsFrequency());
+        QCOMPARE(window->frequencyText(), dashes);
+        QCOMPARE(window->channelText(), QStringLiteral("--"));
+        QCOMPARE(station->state().operatingMode, qint16(ModeIdle));
+        window->setSquelch(7);
+        window->setDelayText(QStringLiteral("9 sec."));
+    }
+}
+
+void TestMainWindow::startUpStopsOnARefusedValue()
+{
+    {
+        QSettings stored(dir->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        stored.setValue(QStringLiteral("Properties/Display"), QStringLiteral("2"));
+    }
+    window.reset();
+    station = std::make_unique<Station>(
+            StationPaths {dir->path(), dir->filePath(QStringLiteral("settings.ini"))}, *clock);
+    window = std::make_unique<MainWindow>(*station);
+    window->setMessageSink([this](const QString &title, const QString &text) {
+        QCOMPARE(title, QStringLiteral("ZE3000r"));
+        messages << text;
+    });
+    QVERIFY(!station->StartUp());
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(!window->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)

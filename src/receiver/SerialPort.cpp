@@ -1,0 +1,599 @@
+#include "receiver/SerialPort.h"
+
+#include "core/Clock.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
+
+namespace ze {
+
+namespace {
+
+constexpr int maxPortNumber = 256;
+constexpr qint64 minBaud = 50;
+constexpr qint64 maxBaud = 4000000;
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+bool isAsciiDigits(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+bool hasControlCharacter(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f
+            || (c.unicode() >= 0x80 && c.unicode() < 0xa0))
+            return true;
+    }
+    return false;
+}
+
+// Only blanks: a tab or line end is a control character and refuses the text.
+QString trimBlanks(const QString &text)
+{
+    int begin = 0;
+    int end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString numberedDevice(int number)
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(number);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+#endif
+}
+
+bool isPath(const QString &text)
+{
+#ifdef Q_OS_WIN
+    if (text.startsWith(QLatin1String("\\\\.\\")))
+        return true;
+#endif
+    return text.startsWith(QLatin1Char('/'));
+}
+
+bool isDeviceName(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 255)
+        return false;
+    const QChar first = text.at(0);
+    if (!((first >= QLatin1Char('a') && first <= QLatin1Char('z'))
+          || (first >= QLatin1Char('A') && first <= QLatin1Char('Z'))))
+        return false;
+    for (const QChar c : text) {
+        const bool ok = (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+                || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+                || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_')
+                || c == QLatin1Char('-') || c == QLatin1Char('.');
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+QString parityLetter(QSerialPort::Parity parity)
+{
+    switch (parity) {
+    case QSerialPort::EvenParity:
+        return QStringLiteral("e");
+    case QSerialPort::OddParity:
+        return QStringLiteral("o");
+    case QSerialPort::MarkParity:
+        return QStringLiteral("m");
+    case QSerialPort::SpaceParity:
+        return QStringLiteral("s");
+    default:
+        return QStringLiteral("n");
+    }
+}
+
+QString stopBitsText(QSerialPort::StopBits stop)
+{
+    switch (stop) {
+    case QSerialPort::OneAndHalfStop:
+        return QStringLiteral("1.5");
+    case QSerialPort::TwoStop:
+        return QStringLiteral("2");
+    default:
+        return QStringLiteral("1");
+    }
+}
+
+QString flowControlText(QSerialPort::FlowControl flow)
+{
+    switch (flow) {
+    case QSerialPort::SoftwareControl:
+        return QStringLiteral("XON/XOFF");
+    case QSerialPort::HardwareControl:
+        return QStringLiteral("RTS/CTS");
+    default:
+        return QStringLiteral("none");
+    }
+}
+
+bool isLineFailure(QSerialPort::SerialPortError error)
+{
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+            || error == QSerialPort::WriteError;
+}
+
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    qint64 q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
+    return q;
+}
+
+} // namespace
+
+double LineSettings::bitsPerByte() const
+{
+    double stop = 1.0;
+    if (stopBits == QSerialPort::TwoStop)
+        stop = 2.0;
+    else if (stopBits == QSerialPort::OneAndHalfStop)
+        stop = 1.5;
+    const int parityBits = parity == QSerialPort::NoParity ? 0 : 1;
+    return 1.0 + static_cast<int>(dataBits) + parityBits + stop;
+}
+
+std::optional<LineSettings> parseLineSettings(const QString &text, QString *error)
+{
+    if (trimBlanks(text).isEmpty()) {
+        setError(error,
+                 QStringLiteral("The line settings are empty: give speed, parity, data bits and "
+                                "stop bits separated by commas, e.g. 9600,n,8,2."));
+        return std::nullopt;
+    }
+    if (hasControlCharacter(text)) {
+        setError(error, QStringLiteral("The line settings contain control characters."));
+        return std::nullopt;
+    }
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4) {
+        setError(error,
+                 QStringLiteral("Line settings \"%1\" must have four parts separated by commas "
+                                "(speed, parity, data bits, stop bits), e.g. 9600,n,8,2.")
+                         .arg(text));
+        return std::nullopt;
+    }
+    const QString baudText = trimBlanks(parts.at(0));
+    const QString parityText = trimBlanks(parts.at(1)).toLower();
+    const QString dataText = trimBlanks(parts.at(2));
+    const QString stopText = trimBlanks(parts.at(3));
+
+    LineSettings s;
+    // Digits only: no sign, no fraction, no exponent; at most 7 digits keeps it in range.
+    qint64 baud = 0;
+    if (isAsciiDigits(baudText) && baudText.size() <= 10)
+        baud = baudText.toLongLong();
+    if (baud < minBaud || baud > maxBaud) {
+        setError(error,
+                 QStringLiteral("Speed \"%1\" is not a whole number of baud from %2 to %3.")
+                         .arg(baudText)
+                         .arg(minBaud)
+                         .arg(maxBaud));
+        return std::nullopt;
+    }
+    s.baudRate = static_cast<qint32>(baud);
+
+    if (parityText == QLatin1String("n"))
+        s.parity = QSerialPort::NoParity;
+    else if (parityText == QLatin1String("e"))
+        s.parity = QSerialPort::EvenParity;
+    else if (parityText == QLatin1String("o"))
+        s.parity = QSerialPort::OddParity;
+    else if (parityText == QLatin1String("m"))
+        s.parity = QSerialPort::MarkParity;
+    else if (parityText == QLatin1String("s"))
+        s.parity = QSerialPort::SpaceParity;
+    else {
+        setError(error,
+                 QStringLiteral("Parity \"%1\" is not one of n (none), e (even), o (odd), m "
+                                "(mark), s (space).")
+                         .arg(trimBlanks(parts.at(1))));
+        return std::nullopt;
+    }
+
+    if (dataText == QLatin1String("5"))
+        s.dataBits = QSerialPort::Data5;
+    else if (dataText == QLatin1String("6"))
+        s.dataBits = QSerialPort::Data6;
+    else if (dataText == QLatin1String("7"))
+        s.dataBits = QSerialPort::Data7;
+    else if (dataText == QLatin1String("8"))
+        s.dataBits = QSerialPort::Data8;
+    else {
+        setError(error, QStringLiteral("Data bits \"%1\" must be 5, 6, 7 or 8.").arg(dataText));
+        return std::nullopt;
+    }
+
+    if (stopText == QLatin1String("1"))
+        s.stopBits = QSerialPort::OneStop;
+    else if (stopText == QLatin1String("1.5"))
+        s.stopBits = QSerialPort::OneAndHalfStop;
+    else if (stopText == QLatin1String("2"))
+        s.stopBits = QSerialPort::TwoStop;
+    else {
+        setError(error, QStringLiteral("Stop bits \"%1\" must be 1, 1.5 or 2.").arg(stopText));
+        return std::nullopt;
+    }
+    return s;
+}
+
+QString lineSettingsText(const LineSettings &s)
+{
+    return QStringLiteral("%1,%2,%3,%4")
+            .arg(s.baudRate)
+            .arg(parityLetter(s.parity))
+            .arg(static_cast<int>(s.dataBits))
+            .arg(stopBitsText(s.stopBits));
+}
+
+std::optional<QString> portDeviceName(const QString &portText, QString *error)
+{
+    const QString text = trimBlanks(portText);
+    const QString hint = QStringLiteral("give a port number from 1 to %1 (1 is %2), a device name "
+                                        "such as ttyUSB0 or a path such as /dev/ttyUSB0")
+                                 .arg(maxPortNumber)
+                                 .arg(numberedDevice(1));
+    if (text.isEmpty()) {
+        setError(error, QStringLiteral("No serial port given: %1.").arg(hint));
+        return std::nullopt;
+    }
+    if (hasControlCharacter(text)) {
+        setError(error, QStringLiteral("The serial port name contains control characters."));
+        return std::nullopt;
+    }
+    if (isAsciiDigits(text)) {
+        const int number = text.size() <= 4 ? text.toInt() : 0;
+        if (number < 1 || number > maxPortNumber) {
+            setError(error, QStringLiteral("Port number %1 is out of range: %2.").arg(text, hint));
+            return std::nullopt;
+        }
+        return numberedDevice(number);
+    }
+    if (isPath(text) || isDeviceName(text))
+        return text;
+    setError(error, QStringLiteral("\"%1\" is not a port number or a device: %2.").arg(text, hint));
+    return std::nullopt;
+}
+
+std::optional<QSerialPort::FlowControl> flowControlForCode(int code, QString *error)
+{
+    switch (code) {
+    case 0:
+        return QSerialPort::NoFlowControl;
+    case 1:
+        return QSerialPort::SoftwareControl;
+    case 2:
+    case 3: // a port does one kind at a time; RTS/CTS is the one that protects the receiver
+        return QSerialPort::HardwareControl;
+    default:
+        setError(error,
+                 QStringLiteral("Handshaking code %1 is not one of 0 (none), 1 (XON/XOFF), 2 "
+                                "(RTS/CTS), 3 (RTS/CTS and XON/XOFF).")
+                         .arg(code));
+        return std::nullopt;
+    }
+}
+
+SerialPort::SerialPort(Clock &clock, bool &exchangeBusy, QObject *parent)
+    : QObject(parent)
+    , m_clock(clock)
+    , m_exchangeBusy(exchangeBusy)
+    , m_port(new QSerialPort(this))
+{
+    // First start: port 1, the first line settings offered, RTS/CTS.
+    m_portText = QStringLiteral("1");
+    m_deviceName = *portDeviceName(m_portText);
+    m_lineSettingsText = lineSettingsText(m_line);
+    // Bounds what a chattering device can pile up between exchanges; with RTS/CTS the
+    // device is then held off by the driver.
+    m_port->setReadBufferSize(replyCap);
+    connect(m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
+}
+
+SerialPort::~SerialPort()
+{
+    m_closing = true;
+    if (m_port->isOpen())
+        m_port->close();
+}
+
+bool SerialPort::setPort(const QString &portText, QString *error)
+{
+    const std::optional<QString> device = portDeviceName(portText, error);
+    if (!device)
+        return false;
+    m_portText = trimBlanks(portText);
+    m_deviceName = *device;
+    return true;
+}
+
+bool SerialPort::setLineSettings(const QString &text, QString *error)
+{
+    const std::optional<LineSettings> parsed = parseLineSettings(text, error);
+    if (!parsed)
+        return false;
+    const LineSettings previous = m_line;
+    m_line = *parsed;
+    if (m_port->isOpen() && !applyLineSettings(error)) {
+        m_line = previous;
+        QString ignored;
+        applyLineSettings(&ignored);
+        return false;
+    }
+    m_lineSettingsText = lineSettingsText(m_line);
+    if (m_port->isOpen())
+        Q_EMIT stateChanged();
+    return true;
+}
+
+bool SerialPort::setHandshaking(int code, QString *error)
+{
+    if (!flowControlForCode(code, error))
+        return false;
+    const int previous = m_handshaking;
+    m_handshaking = code;
+    if (m_port->isOpen() && !applyFlowControl(error)) {
+        m_handshaking = previous;
+        QString ignored;
+        applyFlowControl(&ignored);
+        return false;
+    }
+    return true;
+}
+
+void SerialPort::setDtrEnable(bool on)
+{
+    m_dtrEnable = on;
+    applyDtr();
+}
+
+void SerialPort::applyDtr()
+{
+    if (!m_port->isOpen())
+        return;
+    // A pseudo-terminal has no modem lines and refuses; that is no fault of the link.
+    m_quietErrors = true;
+    if (!m_port->setDataTerminalReady(m_dtrEnable))
+        m_port->clearError();
+    m_quietErrors = false;
+}
+
+bool SerialPort::isOpen() const
+{
+    return m_port->isOpen();
+}
+
+bool SerialPort::applyLineSettings(QString *error)
+{
+    if (!m_port->setBaudRate(m_line.baudRate)) {
+        setError(error, QStringLiteral("settings refused (%1 baud)").arg(m_line.baudRate));
+        return false;
+    }
+    if (!m_port->setParity(m_line.parity)) {
+        setError(error,
+                 QStringLiteral("settings refused (parity %1)").arg(parityLetter(m_line.parity)));
+        return false;
+    }
+    if (!m_port->setDataBits(m_line.dataBits)) {
+        setError(error,
+                 QStringLiteral("settings refused (%1 data bits)").arg(int(m_line.dataBits)));
+        return false;
+    }
+    if (!m_port->setStopBits(m_line.stopBits)) {
+        setError(error,
+                 QStringLiteral("settings refused (%1 stop bits)")
+                         .arg(stopBitsText(m_line.stopBits)));
+        return false;
+    }
+    return true;
+}
+
+bool SerialPort::applyFlowControl(QString *error)
+{
+    const QSerialPort::FlowControl flow
+            = flowControlForCode(m_handshaking).value_or(QSerialPort::HardwareControl);
+    if (!m_port->setFlowControl(flow)) {
+        setError(error,
+                 QStringLiteral("settings refused (handshaking %1)").arg(flowControlText(flow)));
+        return false;
+    }
+    return true;
+}
+
+QString SerialPort::systemLocation() const
+{
+#ifdef Q_OS_UNIX
+    if (!isPath(m_deviceName))
+        return QStringLiteral("/dev/") + m_deviceName;
+#endif
+    return m_deviceName;
+}
+
+QString SerialPort::openFailureReason() const
+{
+    const QString detail = m_port->errorString();
+    switch (m_port->error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("device not found (is it plugged in?)");
+    case QSerialPort::PermissionError: {
+#ifdef Q_OS_UNIX
+        // Qt reports a lock held by another program and a refused open alike.
+        const QByteArray path = QFile::encodeName(systemLocation());
+        if (::access(path.constData(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM))
+            return QStringLiteral("permission denied (join the \"dialout\" group: sudo usermod "
+                                  "-aG dialout $USER, then log in again)");
+        if (!QFileInfo::exists(systemLocation()))
+            return QStringLiteral("device not found (is it plugged in?)");
+#endif
+        return QStringLiteral("busy (in use by another program)");
+    }
+    case QSerialPort::UnsupportedOperationError:
+        return QStringLiteral("not a serial port (%1)").arg(detail);
+    case QSerialPort::ResourceError:
+        return QStringLiteral("not available (%1)").arg(detail);
+    default:
+        return QStringLiteral("cannot open (%1)").arg(detail);
+    }
+}
+
+QString SerialPort::lossReason(QSerialPort::SerialPortError) const
+{
+    if (!QFileInfo::exists(systemLocation()))
+        return QStringLiteral("unplugged (the device has gone)");
+    return QStringLiteral("lost (%1)").arg(m_port->errorString());
+}
+
+void SerialPort::OpenPort()
+{
+    if (m_port->isOpen())
+        return;
+    m_port->setPortName(m_deviceName);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        m_lastError = openFailureReason();
+        m_port->clearError();
+        Q_EMIT stateChanged();
+        return;
+    }
+    QString error;
+    if (!applyLineSettings(&error) || !applyFlowControl(&error)) {
+        closePort();
+        m_lastError = error;
+        Q_EMIT stateChanged();
+        return;
+    }
+    applyDtr();
+    m_lastError.clear();
+    Q_EMIT stateChanged();
+}
+
+void SerialPort::closePort()
+{
+    if (!m_port->isOpen() || m_closing)
+        return;
+    // Restoring the old line settings on a hung-up line fails and reports again.
+    m_closing = true;
+    m_port->close();
+    m_port->clearError();
+    m_closing = false;
+}
+
+void SerialPort::close()
+{
+    const bool changed = m_port->isOpen() || !m_lastError.isEmpty();
+    closePort();
+    m_lastError.clear();
+    if (changed)
+        Q_EMIT stateChanged();
+}
+
+void SerialPort::ResetPort()
+{
+    const bool remembered = m_dtrEnable;
+    setDtrEnable(true);
+    setDtrEnable(false);
+    setDtrEnable(remembered);
+    if (m_port->isOpen())
+        close();
+}
+
+void SerialPort::fail(const QString &reason)
+{
+    m_lastError = reason;
+    closePort();
+    Q_EMIT stateChanged();
+}
+
+void SerialPort::onError(QSerialPort::SerialPortError error)
+{
+    if (m_closing || m_quietErrors || !isLineFailure(error) || !m_port->isOpen())
+        return;
+    // Left open, a dead line reports the same error again on every pass of the event loop.
+    fail(lossReason(error));
+}
+
+QString SerialPort::Exchange(const QString &command)
+{
+    if (m_exchangeBusy)
+        return QString();
+    if (!m_port->isOpen())
+        return QString();
+    m_exchangeBusy = true;
+
+    QByteArray line = command.toLatin1();
+    line.append('\r');
+    if (m_port->write(line) == line.size())
+        m_port->flush();
+
+    QByteArray reply;
+    const qint64 tick = m_tickMs > 0 ? m_tickMs : 1000;
+    const qint64 startTick = floorDiv(m_clock.monotonicMs(), tick);
+    const qint64 deadline = (startTick + 2) * tick;
+    while (m_port->isOpen()) {
+        const qint64 room = replyCap - reply.size();
+        const qsizetype before = reply.size();
+        if (room > 0 && m_port->bytesAvailable() > 0)
+            reply.append(m_port->read(room));
+        const qint64 now = m_clock.monotonicMs();
+        if (floorDiv(now, tick) > startTick + 1)
+            break;
+        if (reply.indexOf('>', before) >= 0)
+            break;
+        if (reply.size() >= replyCap)
+            break;
+        const qint64 wait = deadline - now;
+        if (!m_port->waitForReadyRead(static_cast<int>(qBound<qint64>(1, wait, tick * 2)))) {
+            if (!m_port->isOpen())
+                break;
+            const QSerialPort::SerialPortError error = m_port->error();
+            if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) {
+                m_port->clearError();
+                continue;
+            }
+            // Anything else would return at once on every pass: treat the line as dead.
+            fail(lossReason(error));
+            break;
+        }
+    }
+    m_exchangeBusy = false;
+    return QString::fromLatin1(reply);
+}
+
+QString SerialPort::stateText() const
+{
+    if (m_port->isOpen())
+        return QStringLiteral("%1 %2").arg(m_deviceName, m_lineSettingsText);
+    if (!m_lastError.isEmpty())
+        return QStringLiteral("%1: %2").arg(m_deviceName, m_lastError);
+    return QStringLiteral("%1 closed").arg(m_deviceName);
+}
+
+} // namespace ze

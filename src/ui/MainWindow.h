@@ -1,0 +1,212 @@
+#pragma once
+
+#include "core/FrontPanel.h"
+#include "core/StationShell.h"
+#include "ui/ListAdapters.h"
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAbstractButton;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+
+namespace ze {
+
+class AboutWindow;
+class ControlLoop;
+class EditBank;
+class EditRange;
+class LogViewer;
+class OptionsWindow;
+class SpectrumView;
+class Station;
+
+// frmTerminal: the front panel of the receiver, the keypad, and the controls that start bank
+// scanning and range searching. Its handlers change the station's state; the control loop does
+// the work on its next pass.
+class MainWindow : public QMainWindow, public FrontPanel, public StationShell
+{
+    Q_OBJECT
+public:
+    // Attaches itself to the station as its shell.
+    explicit MainWindow(Station &station, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The loop that closing the window stops.
+    void setControlLoop(ControlLoop *loop) { m_loop = loop; }
+
+    // Message boxes go to the sink instead when one is set, so tests are not stopped by them.
+    using MessageSink = std::function<void(const QString &title, const QString &text)>;
+    void setMessageSink(MessageSink sink) { m_messageSink = std::move(sink); }
+    // A message box with OK, or the sink.
+    void showMessage(const QString &title, const QString &text, QMessageBox::Icon icon);
+
+    // FrontPanel
+    QString frequencyText() const override;
+    void setFrequencyText(const QString &text) override;
+    QString channelText() const override;
+    void setChannelText(const QString &text) override;
+    void showBank(int bank) override;
+    bool modeLit(int index) const override;
+    void setModeLit(int index, bool lit) override;
+    bool attenuatorLit() const override;
+    void setAttenuatorLit(bool lit) override;
+    void setPassLit(bool lit) override;
+    bool signalBarLit(int index) const override;
+    void setSignalBarLit(int index, bool lit) override;
+    void showStatus(const QString &text) override;
+    QString statusText() const override;
+    bool showsFrequency() const override;
+    int squelchValue() const override;
+    int stepValue() const override;
+    bool writeToLogfile() const override;
+    bool spectrumTicked() const override;
+    QString delayText() const override;
+    bool bankTicked(int bank) const override;
+    QSize spectrumSize() const override;
+    void drawSpectrumLine(int x, int y1, int y2, SpectrumPen pen) override;
+    void clearSpectrum() override;
+    void showPortState(const QString &text) override;
+    void showNotice(const QString &text) override;
+    void reportError(const QString &text) override;
+
+    // StationShell
+    FrontPanel &frontPanel() override { return *this; }
+    void fillStepList(const QVector<QPair<QString, int>> &entries) override;
+    void setStepIndex(int index) override;
+    int stepIndex() const override;
+    void setDelayText(const QString &text) override;
+    void fillDelayList(const QStringList &entries) override;
+    void setDisplayOption(int index) override;
+    int displayOption() const override;
+    void setSquelch(int value) override;
+    int squelch() const override;
+    void setBankNames(const QStringList &names) override;
+    void selectFirstBank() override;
+    ItemList &mainChannelList() override { return *m_channelItems; }
+    ItemList &editorChannelList() override;
+    ItemList &mainRangeList() override { return *m_rangeItems; }
+    ItemList &editorRangeList() override;
+    void clearDisplay() override;
+    void showMainWindow() override;
+    void reportStartupError(const QString &text) override;
+
+    // For the other windows.
+    Station &station() { return m_station; }
+    EditBank &bankEditor() { return *m_bankEditor; }
+    EditRange &rangeEditor() { return *m_rangeEditor; }
+    QString bankListText() const;
+    // Picks the entry of that text in the bank list as the operator would, reaction included;
+    // a text that is not an entry leaves the list as it was. Returns whether it was found.
+    bool pickBank(const QString &text);
+    void openOptions();
+    void openLogViewer();
+    void openAbout();
+
+    // For demonstrations: "scan" presses the bank "Scan" button; "search" picks the first range
+    // when none is picked and presses the range "Scan" button. Anything else does nothing.
+    void startDemo(const QString &demo);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QFrame *buildDisplayPanel();
+    QFrame *buildDisplayOptionFrame();
+    QFrame *buildDelayFrame();
+    QFrame *buildSquelchFrame();
+    QFrame *buildKeypadFrame();
+    QFrame *buildChannelStepFrame();
+    QFrame *buildLogFrame();
+    QFrame *buildBanksFrame();
+    QFrame *buildRangeFrame();
+    QFrame *buildFrequencyStepFrame();
+    void buildStatusBar();
+    void buildMenus();
+    void connectHandlers();
+
+    // Index of the last lit mode lamp, 0 when none is lit.
+    int lastLitMode() const;
+
+    // Handlers.
+    void keypadPressed(int index);
+    void stepChannel(int delta);
+    void stepFrequency(const QString &direction);
+    void scanBanks();
+    void scanRange();
+    void editRanges();
+    void editBanks();
+    void channelPicked(int index);
+    void bankPicked(int index);
+    void bankTickClicked();
+    void rangePicked(int index);
+    void returnPressed();
+
+    Station &m_station;
+    ControlLoop *m_loop = nullptr;
+    MessageSink m_messageSink;
+
+    // Display panel.
+    QFrame *m_panel = nullptr;
+    QLabel *m_lblFrequency = nullptr;
+    QLabel *m_lblChannel = nullptr;
+    std::array<QLabel *, 4> m_lblBank {};
+    std::array<QLabel *, 6> m_lblMode {};
+    QLabel *m_lblATT = nullptr;
+    QLabel *m_lblPass = nullptr;
+    std::array<QFrame *, 11> m_shpSquelch {};
+
+    // Operator's controls.
+    std::array<QRadioButton *, 2> m_optDisplay {};
+    QComboBox *m_cmbDelay = nullptr;
+    QSlider *m_hscrSquelch = nullptr;
+    std::array<QPushButton *, 16> m_cmdDigits {};
+    QPushButton *m_cmdChannelDown = nullptr;
+    QPushButton *m_cmdChannelUp = nullptr;
+    QCheckBox *m_chkSchrijfInLogFile = nullptr;
+    QPushButton *m_cmdViewLogfile = nullptr;
+    QComboBox *m_cmbBankenLijst = nullptr;
+    QComboBox *m_lstKanaalLijst = nullptr;
+    std::array<QCheckBox *, 4> m_chkScan {};
+    QPushButton *m_cmdScanBanks = nullptr;
+    QPushButton *m_cmdEditBanks = nullptr;
+    QComboBox *m_cmbRangeLijst = nullptr;
+    QCheckBox *m_chkSpectrum = nullptr;
+    QPushButton *m_cmdSearchScan = nullptr;
+    QPushButton *m_cmdSearchEdit = nullptr;
+    SpectrumView *m_picSpectrum = nullptr;
+    QComboBox *m_cmbFrequencyStepSize = nullptr;
+    QPushButton *m_cmdFrequencyDown = nullptr;
+    QPushButton *m_cmdFrequencyUp = nullptr;
+    QAction *m_mnuSetting = nullptr;
+    QAction *m_mnuInfo = nullptr;
+
+    // Status bar panels.
+    QLabel *m_statusPanel = nullptr;
+    QLabel *m_noticePanel = nullptr;
+    QLabel *m_portPanel = nullptr;
+
+    std::unique_ptr<ComboItemList> m_channelItems;
+    std::unique_ptr<ComboItemList> m_rangeItems;
+
+    // Bank and range editors exist from the start: start-up fills their lists.
+    EditBank *m_bankEditor = nullptr;
+    EditRange *m_rangeEditor = nullptr;
+    QPointer<OptionsWindow> m_options;
+    QPointer<LogViewer> m_logViewer;
+    QPointer<AboutWindow> m_about;
+};
+
+} // namespace ze

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "ui/ListAdapters.h"
+
+#include <QDialog>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace ze {
+
+class MainWindow;
+class Station;
+
+// EditBank, "Edit banks": the bank files and their channels. Exists from start-up on, hidden,
+// because start-up fills its bank and channel lists.
+class EditBank : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit EditBank(MainWindow &main, QWidget *parent = nullptr);
+
+    // Shows the editor on the bank file chosen in the main window.
+    void Initialiseren();
+    // Fills the edit fields from the selected entry of the list.
+    void Initialize(QListWidget *list);
+
+    QComboBox *bankList() const { return m_cmbBankenLijst; }
+    QListWidget *channelList() const { return m_lstKanaalLijst; }
+    ItemList &channelItems() { return *m_channelItems; }
+    // Sets the bank list's text as the operator would pick it, without the reaction; a text that
+    // is not an entry leaves the list as it was.
+    bool selectBankText(const QString &text);
+
+private:
+    void bankPicked(int index);
+    void clearFields();
+    void closeEditor();
+
+    MainWindow &m_main;
+    Station &m_station;
+    QComboBox *m_cmbBankenLijst;
+    QListWidget *m_lstKanaalLijst;
+    std::array<QLabel *, 7> m_lblEditChannel {};
+    QLineEdit *m_txtEditChannelChannel;
+    std::array<QRadioButton *, 4> m_optEditChannelBank {};
+    QLineEdit *m_txtEditChannelDescription;
+    QLineEdit *m_txtEditChannelFrequency;
+    std::array<QRadioButton *, 6> m_optEditChannelMode {};
+    QButtonGroup *m_bankGroup;
+    QButtonGroup *m_modeGroup;
+    QCheckBox *m_chkEditChannelATT;
+    QCheckBox *m_chkEditChannelLockOut;
+    QPushButton *m_cmdEditChannelOk;
+    QPushButton *m_cmdEditChannelNew;
+    QPushButton *m_cmdEditChannelDelete;
+    QPushButton *m_cmdReadBanks;
+    QPushButton *m_cmdStoreBanks;
+    QPushButton *m_cmdDeleteBank;
+    QPushButton *m_cmdNewBank;
+    QPushButton *m_cmdEditBankClose;
+    std::unique_ptr<ListWidgetItemList> m_channelItems;
+};
+
+// EditRange, "Edit Range": the search ranges. Exists from start-up on, hidden, because loading
+// the range file fills its list.
+class EditRange : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit EditRange(MainWindow &main, QWidget *parent = nullptr);
+
+    // Shows the editor, reloads the ranges and clears the fields.
+    void Initialiseren();
+    // No entry selected, every field empty, no mode chosen.
+    void RangeSchermLegen();
+
+    QComboBox *rangeList() const { return m_cmbRangeLijst; }
+    ItemList &rangeItems() { return *m_rangeItems; }
+
+private:
+    void rangePicked(int index);
+    void closeEditor();
+
+    MainWindow &m_main;
+    Station &m_station;
+    QComboBox *m_cmbRangeLijst;
+    std::array<QLabel *, 5> m_lblEditChannel {};
+    QLineEdit *m_txtEditRangeDescription;
+    QLineEdit *m_txtEditRangeFrom;
+    QLineEdit *m_txtEditRangeTo;
+    QLineEdit *m_txtEditRangeStep;
+    std::array<QRadioButton *, 6> m_optEditRangeMode {};
+    QButtonGroup *m_modeGroup;
+    QPushButton *m_cmdEditChannelNew;
+    QPushButton *m_cmdEditChannelDelete;
+    QPushButton *m_cmdEditChannelOk;
+    QPushButton *m_cmdEditBankClose;
+    std::unique_ptr<ComboItemList> m_rangeItems;
+};
+
+// frmOptions, "Options": the serial port and its line settings.
+class OptionsWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit OptionsWindow(MainWindow &main, QWidget *parent = nullptr);
+
+private:
+    void applyChoice();
+
+    MainWindow &m_main;
+    Station &m_station;
+    QComboBox *m_combo1;
+    QComboBox *m_combo2;
+};
+
+// frmViewLogfile, "View logfile": the activity log, read anew on every activation.
+class LogViewer : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit LogViewer(MainWindow &main, QWidget *parent = nullptr);
+
+    void refresh();
+    QListWidget *list() const { return m_list1; }
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    void clearLogfile();
+
+    MainWindow &m_main;
+    Station &m_station;
+    QListWidget *m_list1;
+    QPushButton *m_cmdClearLogfile;
+    QPushButton *m_cmdRefresh;
+    QPushButton *m_cmdConvertToBank;
+    QPushButton *m_cmdClose;
+};
+
+// frmAbout, "ZE-3000r": title, version, description; OK destroys it.
+class AboutWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit AboutWindow(QWidget *parent = nullptr);
+};
+
+// Deselects every option of an exclusive group.
+void clearExclusiveGroup(QButtonGroup *group);
+
+} // namespace ze

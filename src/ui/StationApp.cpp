@@ -1,0 +1,21 @@
+#include "ui/StationApp.h"
+
+namespace ze {
+
+StationApp::StationApp(const StationPaths &paths, Clock &clock)
+    : m_station(std::make_unique<Station>(paths, clock))
+    , m_loop(std::make_unique<ControlLoop>(*m_station))
+    , m_window(std::make_unique<MainWindow>(*m_station))
+{
+    m_window->setControlLoop(m_loop.get());
+}
+
+StationApp::~StationApp()
+{
+    // The window goes first: it is attached to the station.
+    m_window.reset();
+    m_loop.reset();
+    m_station.reset();
+}
+
+} // namespace ze
