@@ -21,6 +21,9 @@ QString StoredSettings::read(const QString &key, const QString &defaultText) con
     const QVariant value = m_settings->value(section + key);
     if (!value.isValid())
         return defaultText;
+    // A hand-edited INI line "Settings=9600,n,8,2" comes back as a list of its parts.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
     return value.toString();
 }
 

@@ -11,7 +11,7 @@ namespace ze {
 class StoredSettings
 {
 public:
-    // An empty file name uses the platform's own place (~/.config/ZE3000r/ZE3000r.conf on Linux).
+    // An empty file name uses the platform's own place (~/.config/ZE3000r/ZE3000r.ini on Linux).
     explicit StoredSettings(const QString &fileName = QString());
 
     QString read(const QString &key, const QString &defaultText = QString()) const;

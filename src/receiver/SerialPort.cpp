@@ -188,7 +188,7 @@ std::optional<LineSettings> parseLineSettings(const QString &text, QString *erro
     const QString stopText = trimBlanks(parts.at(3));
 
     LineSettings s;
-    // Digits only: no sign, no fraction, no exponent; at most 7 digits keeps it in range.
+    // Digits only: no sign, no fraction, no exponent; ten digits cannot overflow the conversion.
     qint64 baud = 0;
     if (isAsciiDigits(baudText) && baudText.size() <= 10)
         baud = baudText.toLongLong();
@@ -381,10 +381,8 @@ void SerialPort::applyDtr()
     if (!m_port->isOpen())
         return;
     // A pseudo-terminal has no modem lines and refuses; that is no fault of the link.
-    m_quietErrors = true;
     if (!m_port->setDataTerminalReady(m_dtrEnable))
         m_port->clearError();
-    m_quietErrors = false;
 }
 
 bool SerialPort::isOpen() const
@@ -534,7 +532,7 @@ void SerialPort::fail(const QString &reason)
 
 void SerialPort::onError(QSerialPort::SerialPortError error)
 {
-    if (m_closing || m_quietErrors || !isLineFailure(error) || !m_port->isOpen())
+    if (m_closing || !isLineFailure(error) || !m_port->isOpen())
         return;
     // Left open, a dead line reports the same error again on every pass of the event loop.
     fail(lossReason(error));
@@ -550,8 +548,10 @@ QString SerialPort::Exchange(const QString &command)
 
     QByteArray line = command.toLatin1();
     line.append('\r');
-    if (m_port->write(line) == line.size())
+    if (m_port->write(line) == line.size()) {
         m_port->flush();
+        m_bytesSent += line.size();
+    }
 
     QByteArray reply;
     const qint64 tick = m_tickMs > 0 ? m_tickMs : 1000;
@@ -584,6 +584,7 @@ QString SerialPort::Exchange(const QString &command)
         }
     }
     m_exchangeBusy = false;
+    m_bytesReceived += reply.size();
     return QString::fromLatin1(reply);
 }
 

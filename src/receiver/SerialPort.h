@@ -96,6 +96,10 @@ public:
     void setTickMs(qint64 ms) { m_tickMs = ms; }
     qint64 tickMs() const { return m_tickMs; }
 
+    // Bytes the exchanges wrote and collected since the port was made (for line-time figures).
+    qint64 bytesSent() const { return m_bytesSent; }
+    qint64 bytesReceived() const { return m_bytesReceived; }
+
 Q_SIGNALS:
     // Opened, closed, or lost (read error, unplugged).
     void stateChanged();
@@ -122,8 +126,9 @@ private:
     bool m_dtrEnable = true; // a freshly opened tty raises DTR; keep that unless told otherwise
     QString m_lastError;
     qint64 m_tickMs = 1000;
+    qint64 m_bytesSent = 0;
+    qint64 m_bytesReceived = 0;
     bool m_closing = false; // closing emits errors of its own on a dead line
-    bool m_quietErrors = false; // errors of best-effort calls (DTR) are expected
 };
 
 } // namespace ze
