@@ -257,6 +257,8 @@ struct SimReceiver::Impl
 
     bool openLine(std::string *error);
     void closeLine();
+    // Opens a new line, points the link at it and starts answering; with lifecycle held.
+    bool bringUp(std::string *error);
     void startWorker();
     void stopWorker();
     bool pointLink(std::string *error);
@@ -653,6 +655,19 @@ void SimReceiver::Impl::closeLine()
     slaveFd = masterFd = -1;
 }
 
+bool SimReceiver::Impl::bringUp(std::string *error)
+{
+    if (!openLine(error))
+        return false;
+    if (!linkPath.empty() && !pointLink(error)) {
+        closeLine();
+        return false;
+    }
+    startWorker();
+    up = true;
+    return true;
+}
+
 void SimReceiver::Impl::startWorker()
 {
     stopRequested.store(false);
@@ -731,15 +746,7 @@ bool SimReceiver::start(std::string *error)
     std::lock_guard<std::mutex> lock(d->lifecycle);
     if (d->up)
         return true;
-    if (!d->openLine(error))
-        return false;
-    if (!d->linkPath.empty() && !d->pointLink(error)) {
-        d->closeLine();
-        return false;
-    }
-    d->startWorker();
-    d->up = true;
-    return true;
+    return d->bringUp(error);
 }
 
 void SimReceiver::stop()
@@ -766,15 +773,7 @@ bool SimReceiver::comeBack(std::string *error)
         d->closeLine();
         d->up = false;
     }
-    if (!d->openLine(error))
-        return false;
-    if (!d->linkPath.empty() && !d->pointLink(error)) {
-        d->closeLine();
-        return false;
-    }
-    d->startWorker();
-    d->up = true;
-    return true;
+    return d->bringUp(error);
 }
 
 bool SimReceiver::isUp() const

@@ -50,6 +50,7 @@ private Q_SLOTS:
     void keypadPressStopsScanning();
     void frequencyStepping_data();
     void frequencyStepping();
+    void noBankFiles();
     void channelListPick();
     void channelButtons();
     void squelchAndMeter_data();
@@ -163,32 +164,46 @@ void TestStation::keypadPressStopsScanning()
 void TestStation::frequencyStepping_data()
 {
     QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("step");
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("result");
-    QTest::newRow("up 12.5 kHz") << "145.5"
-                                 << "cmdFrequencyUp"
+    QTest::newRow("up 12.5 kHz") << "145.5000" << 5 << "cmdFrequencyUp"
                                  << "145.5125";
-    QTest::newRow("down 12.5 kHz") << "145.5"
-                                   << "cmdFrequencyDown"
+    QTest::newRow("down 12.5 kHz") << "145.5000" << 5 << "cmdFrequencyDown"
                                    << "145.4875";
-    QTest::newRow("from the cleared display") << ""
-                                              << "cmdFrequencyDown"
-                                              << "0.100";
+    QTest::newRow("floor") << "0.100" << 11 << "cmdFrequencyDown"
+                           << "0.100";
+    QTest::newRow("ceiling") << "2036.0000" << 0 << "cmdFrequencyUp"
+                             << "2036.0000";
+    QTest::newRow("from a description") << "Tower" << 5 << "cmdFrequencyUp"
+                                        << "0.100";
+    QTest::newRow("from the cleared display") << "----.----" << 8 << "cmdFrequencyUp"
+                                              << "0.1000";
 }
 
 void TestStation::frequencyStepping()
 {
     QFETCH(QString, start);
+    QFETCH(int, step);
     QFETCH(QString, button);
     QFETCH(QString, result);
     UiFixture f;
     QVERIFY(f.startUp());
-    pressKeys(f, start);
-    f.clearSent();
+    f.widget<QComboBox>(QStringLiteral("cmbFrequencyStepSize"))->setCurrentIndex(step);
+    f.app->window().setFrequencyText(start);
     f.click(button);
     QCOMPARE(f.text(QStringLiteral("lblFrequency")), result);
     QCOMPARE(f.sent(), Commands {result.toStdString()});
     QCOMPARE(int(f.app->station().state().operatingMode), int(ModeDirect));
+}
+
+void TestStation::noBankFiles()
+{
+    UiFixture f;
+    QVERIFY(f.startUp());
+    QCOMPARE(f.widget<QComboBox>(QStringLiteral("cmbBankenLijst"))->count(), 0);
+    QCOMPARE(f.widget<QComboBox>(QStringLiteral("lstKanaalLijst"))->count(), 0);
+    QVERIFY(f.app->window().isVisible());
 }
 
 void TestStation::channelListPick()

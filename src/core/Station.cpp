@@ -87,8 +87,11 @@ bool Station::restoreSettings()
         value = m_settings.read(key, defaultText);
         return !value.isEmpty();
     };
+    // Start-up cannot go on; the operator needs to know where to mend the value.
     auto stop = [&](const QString &text) {
-        ui.reportStartupError(text);
+        ui.reportStartupError(text
+                              + QStringLiteral("\n\nThe settings are kept in \"%1\".")
+                                        .arg(QDir::toNativeSeparators(m_settings.fileName())));
         return false;
     };
 

@@ -271,4 +271,14 @@ void FillChannelList(Station &station, ItemList &list)
     }
 }
 
+bool PickBankFile(Station &station, const QString &name, ItemList &list)
+{
+    ProgramState &state = station.state();
+    if (state.startingUp || name.isEmpty())
+        return false;
+    state.currentBankName = name;
+    LoadBankFile(station, list);
+    return true;
+}
+
 } // namespace ze

@@ -57,6 +57,9 @@ void ClearBanks(Station &station);
 BankLoadResult LoadBankFile(Station &station, ItemList &list);
 // Saves the banks to currentBankName + ".bnk"; a failure is reported in a message box.
 SaveResult SaveBankFile(Station &station);
+// A bank file picked in a bank list: outside start-up and for a name that is not empty, it
+// becomes the current bank file and is loaded into the list. Returns whether it was loaded.
+bool PickBankFile(Station &station, const QString &name, ItemList &list);
 // Lists the non-empty channels of the ticked banks; each entry carries bank x 100 + channel.
 void FillChannelList(Station &station, ItemList &list);
 

@@ -35,8 +35,8 @@ const QColor markerColour(128, 0, 0);
 const QColor levelColour(15, 0, 0);
 const QSize spectrumPixels(320, 100);
 
-// The S-meter's bar sizes are given in the units of the original panel; a tenth of a unit per
-// pixel keeps their proportions at a size that reads well.
+// The S-meter's bars in panel units (narrow and wide, short, medium and tall); scaled to pixels
+// they keep their proportions at a size that reads well.
 constexpr double meterScale = 0.12;
 constexpr int narrowBar = 75;
 constexpr int wideBar = 135;
@@ -51,7 +51,7 @@ QString indexed(const char *name, int index)
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
 }
 
-// "Terminal" on the original panel: the system's fixed-pitch font.
+// The display's digits: the system's fixed-pitch font.
 QFont terminalFont(qreal points, bool bold)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -708,12 +708,7 @@ void MainWindow::channelPicked(int index)
 void MainWindow::bankPicked(int index)
 {
     (void)index;
-    ProgramState &state = m_station.state();
-    const QString text = m_cmbBankenLijst->currentText();
-    if (state.startingUp || text.isEmpty())
-        return;
-    state.currentBankName = text;
-    LoadBankFile(m_station, mainChannelList());
+    PickBankFile(m_station, m_cmbBankenLijst->currentText(), mainChannelList());
 }
 
 void MainWindow::bankTickClicked()
@@ -731,8 +726,7 @@ void MainWindow::rangePicked(int index)
 
 void MainWindow::returnPressed()
 {
-    // As on the original panel, Return presses the button that has the focus, and the default
-    // button otherwise.
+    // Return presses the button that has the focus, and the range "Scan" button otherwise.
     auto *focused = qobject_cast<QPushButton *>(focusWidget());
     if (focused && focused->isEnabled() && focused->isVisible()) {
         focused->click();

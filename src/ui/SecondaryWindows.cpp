@@ -81,8 +81,8 @@ QGridLayout *modeOptions(const char *name, std::array<QRadioButton *, 6> &option
     return grid;
 }
 
-// Position of a mode text in "NWALUC" less one, as the original's string search gives it: an
-// empty text is found at the first position, a text that is not there gives -1.
+// Position of a mode text in "NWALUC" less one: an empty text is found at the first position, a
+// text that is not there gives -1.
 int modeOptionIndex(const QString &mode)
 {
     if (mode.isEmpty())
@@ -278,12 +278,7 @@ void EditBank::Initialize(QListWidget *list)
 void EditBank::bankPicked(int index)
 {
     (void)index;
-    ProgramState &state = m_station.state();
-    const QString text = m_cmbBankenLijst->currentText();
-    if (state.startingUp || text.isEmpty())
-        return;
-    state.currentBankName = text;
-    LoadBankFile(m_station, channelItems());
+    PickBankFile(m_station, m_cmbBankenLijst->currentText(), channelItems());
 }
 
 void EditBank::clearFields()
