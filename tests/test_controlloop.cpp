@@ -17,8 +17,6 @@ private Q_SLOTS:
     void checkHoldExpired();
     void idleModesSendNothing_data();
     void idleModesSendNothing();
-    void manualModeTunesOnce();
-    void directModeSamples();
     void runWaitsWhileIdleAndStops();
     void lostLinkDoesNotSpin();
 };
@@ -125,40 +123,6 @@ void TestControlLoop::idleModesSendNothing()
     QVERIFY(f.sent().empty());
     QCOMPARE(f.panel.status, QStringLiteral("before"));
     QCOMPARE(int(f.station->state().operatingMode), mode);
-}
-
-void TestControlLoop::manualModeTunesOnce()
-{
-    CoreFixture f;
-    QVERIFY(f.startUp());
-    ProgramState &s = f.station->state();
-    s.banks(1, 6) = ChannelRecord {
-            QStringLiteral("145.5000"), QStringLiteral("Tower"), QStringLiteral("N"), 0, 0, 0, 0};
-    f.station->SelectMode(ModeManualStart);
-    s.currentChannel = 6;
-    f.panel.squelchPosition = 0; // nothing counts as a signal
-    f.runPasses(1);
-    QCOMPARE(f.sent(), std::vector<std::string> {"145.5000NT"});
-    QCOMPARE(f.panel.status, QStringLiteral("Manual mode"));
-    QCOMPARE(int(s.operatingMode), int(ModeManual));
-    f.clearSent();
-    f.runPasses(2);
-    QCOMPARE(f.sent(), (std::vector<std::string> {"Y", "Y", "E", "Y", "Y", "E"}));
-    QCOMPARE(f.panel.channel, QStringLiteral("6"));
-    QCOMPARE(f.panel.bank, 1);
-    QCOMPARE(f.panel.frequency, QStringLiteral("145.5000"));
-    QCOMPARE(f.panel.status, QStringLiteral("Manual mode"));
-}
-
-void TestControlLoop::directModeSamples()
-{
-    CoreFixture f;
-    QVERIFY(f.startUp());
-    f.station->SelectMode(ModeDirect);
-    f.panel.squelchPosition = 12;
-    f.runPasses(1);
-    QCOMPARE(f.sent(), (std::vector<std::string> {"Y", "Y", "F"}));
-    QCOMPARE(f.panel.status, QStringLiteral("Direct mode"));
 }
 
 void TestControlLoop::runWaitsWhileIdleAndStops()

@@ -19,11 +19,7 @@ private Q_SLOTS:
     void displayFrequency();
     void levelFromReply_data();
     void levelFromReply();
-    void stepFrequency_data();
-    void stepFrequency();
     void tuneChannelCommand();
-    void sampleSignalSquelch_data();
-    void sampleSignalSquelch();
     void sampleSignalHoldsAndShowsChannel();
     void showChannel_data();
     void showChannel();
@@ -115,48 +111,6 @@ void TestTuning::levelFromReply()
     QCOMPARE(ze::levelFromReply(reply), level);
 }
 
-void TestTuning::stepFrequency_data()
-{
-    QTest::addColumn<QString>("display");
-    QTest::addColumn<int>("stepIndex");
-    QTest::addColumn<QString>("direction");
-    QTest::addColumn<QString>("result");
-    QTest::newRow("12.5 kHz up") << "145.5000" << 5 << "UP"
-                                 << "145.5125";
-    QTest::newRow("12.5 kHz down") << "145.5000" << 5 << "DOWN"
-                                   << "145.4875";
-    QTest::newRow("other text steps down") << "145.5000" << 5 << "down"
-                                           << "145.4875";
-    QTest::newRow("floor") << "0.100" << 11 << "DOWN"
-                           << "0.100";
-    QTest::newRow("ceiling") << "2036.0000" << 0 << "UP"
-                             << "2036.0000";
-    QTest::newRow("beyond ceiling") << "2035.9" << 11 << "UP"
-                                    << "2036.0000";
-    QTest::newRow("description, small step") << "Tower" << 5 << "UP"
-                                             << "0.100";
-    QTest::newRow("scanning, 100 kHz") << "Scanning..." << 8 << "UP"
-                                       << "0.1000";
-    QTest::newRow("scanning, 500 kHz") << "Scanning..." << 11 << "UP"
-                                       << "0.5000";
-}
-
-void TestTuning::stepFrequency()
-{
-    QFETCH(QString, display);
-    QFETCH(int, stepIndex);
-    QFETCH(QString, direction);
-    QFETCH(QString, result);
-    CoreFixture f;
-    QVERIFY(f.startUp());
-    f.panel.setStepIndex(stepIndex);
-    f.panel.frequency = display;
-    StepFrequency(*f.station, direction);
-    QCOMPARE(f.panel.frequency, result);
-    QCOMPARE(f.sim.commands(), std::vector<std::string> {result.toStdString()});
-    QCOMPARE(QByteArray::fromStdString(f.sim.receivedBytes()), result.toLatin1() + '\r');
-}
-
 void TestTuning::tuneChannelCommand()
 {
     CoreFixture f;
@@ -172,35 +126,6 @@ void TestTuning::tuneChannelCommand()
     s.currentChannel = 100;
     TuneChannel(*f.station);
     QCOMPARE(f.sent(), (std::vector<std::string> {"145.5AR", "98.5000WT"}));
-}
-
-void TestTuning::sampleSignalSquelch_data()
-{
-    QTest::addColumn<int>("slider");
-    QTest::addColumn<int>("level");
-    QTest::addColumn<bool>("signal");
-    QTest::newRow("slider 12, level 0 is a signal") << 12 << 0 << true;
-    QTest::newRow("slider 0, level 11 is not") << 0 << 11 << false;
-    QTest::newRow("slider 0, level 12 is") << 0 << 12 << true;
-    QTest::newRow("slider 2, level 9 is not") << 2 << 9 << false;
-    QTest::newRow("slider 2, level 10 is") << 2 << 10 << true;
-}
-
-void TestTuning::sampleSignalSquelch()
-{
-    QFETCH(int, slider);
-    QFETCH(int, level);
-    QFETCH(bool, signal);
-    CoreFixture f;
-    QVERIFY(f.startUp());
-    f.sim.setNoiseLevel(level);
-    f.panel.squelchPosition = slider;
-    f.station->state().operatingMode = ModeDirect;
-    SampleSignal(*f.station);
-    QCOMPARE(f.sent(), (std::vector<std::string> {"Y", "Y", signal ? "F" : "E"}));
-    QCOMPARE(int(f.station->state().signalLevel), level);
-    QCOMPARE(f.panel.litBars(), std::min(level, 10) + 1);
-    QCOMPARE(f.station->state().holdStart != 0, signal);
 }
 
 void TestTuning::sampleSignalHoldsAndShowsChannel()

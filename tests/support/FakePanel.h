@@ -23,8 +23,10 @@ public:
         texts << text;
         data << value;
     }
+    void setBusy(bool busy) override { busyChanges << busy; }
     QStringList texts;
     QVector<int> data;
+    QVector<bool> busyChanges;
 };
 
 // Front panel and shell without widgets, for tests of the logic alone. Every lamp, choice and
@@ -50,6 +52,7 @@ public:
     void showStatus(const QString &text) override
     {
         status = text;
+        statusLog << text;
         ++statusWrites;
     }
     QString statusText() const override { return status; }
@@ -101,6 +104,7 @@ public:
     bool pass = false;
     std::array<bool, 11> bars {};
     QString status;
+    QStringList statusLog; // every text shown, in order
     int statusWrites = 0;
     int displayChoice = 0;
     int squelchPosition = 2;

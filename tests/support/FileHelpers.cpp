@@ -1,0 +1,37 @@
+#include "FileHelpers.h"
+
+#include <QRandomGenerator>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace zetest {
+
+bool withFileSizeLimit(qint64 bytes, const std::function<void()> &run)
+{
+    rlimit saved {};
+    if (getrlimit(RLIMIT_FSIZE, &saved) != 0)
+        return false;
+    // Without this the first write beyond the limit kills the test.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved;
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    const bool limited = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    if (limited)
+        run();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    return limited;
+}
+
+QByteArray randomBytes(int size, quint32 seed, const QByteArray &alphabet)
+{
+    QRandomGenerator random(seed);
+    QByteArray bytes(size, '\0');
+    for (char &c : bytes)
+        c = alphabet.isEmpty() ? char(random.bounded(256))
+                               : alphabet.at(random.bounded(alphabet.size()));
+    return bytes;
+}
+
+} // namespace zetest
