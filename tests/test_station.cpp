@@ -1,5 +1,6 @@
 #include "UiFixture.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -62,6 +63,8 @@ private Q_SLOTS:
     void rangeSearchFromButton();
     void hangUpInManualMode();
     void closingStoresSettings();
+    void optionsApplyOrRefuse_data();
+    void optionsApplyOrRefuse();
 };
 
 void TestStation::startUpWithDefaults()
@@ -399,6 +402,53 @@ void TestStation::closingStoresSettings()
     QCOMPARE(stored.value(QStringLiteral("FreqStepSize")).toString(), QStringLiteral("2"));
     QCOMPARE(stored.value(QStringLiteral("Delay")).toString(), QStringLiteral("120"));
     QCOMPARE(stored.value(QStringLiteral("Display")).toString(), QStringLiteral("1"));
+}
+
+void TestStation::optionsApplyOrRefuse_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("applied");
+    QTest::newRow("same port, 4800") << ""
+                                     << "4800,n,8,2" << true;
+    QTest::newRow("typo in the line settings") << ""
+                                               << "9600,n,8" << false;
+    QTest::newRow("not a port") << "com one"
+                                << "9600,n,8,2" << false;
+}
+
+void TestStation::optionsApplyOrRefuse()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, line);
+    QFETCH(bool, applied);
+    UiFixture f;
+    QVERIFY(f.startUp());
+    const QString device = QString::fromStdString(f.sim.devicePath());
+    if (port.isEmpty())
+        port = device;
+    auto *menu = f.app->window().findChild<QAction *>(QStringLiteral("mnuSetting"));
+    QVERIFY(menu);
+    menu->trigger();
+    auto *options = f.app->window().findChild<QWidget *>(QStringLiteral("frmOptions"));
+    QVERIFY(options && options->isVisible());
+    options->findChild<QComboBox *>(QStringLiteral("Combo1"))->setEditText(port);
+    options->findChild<QComboBox *>(QStringLiteral("Combo2"))->setEditText(line);
+    options->findChild<QAbstractButton *>(QStringLiteral("cmdOK"))->click();
+
+    QSettings stored(f.path(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    stored.beginGroup(QStringLiteral("Properties"));
+    QCOMPARE(stored.value(QStringLiteral("Settings")).toString() == line, applied);
+    QCOMPARE(options->isVisible(), !applied);
+    QCOMPARE(f.messages.isEmpty(), applied);
+    ze::SerialPort &serial = f.app->station().serialPort();
+    QVERIFY(serial.isOpen());
+    QCOMPARE(serial.lineSettings(), applied ? line : QStringLiteral("9600,n,8,2"));
+    if (applied) {
+        QCOMPARE(stored.value(QStringLiteral("Handshaking")).toString(), QStringLiteral("2"));
+        QCOMPARE(stored.value(QStringLiteral("CommPort")).toString(), device);
+        QTRY_COMPARE(f.sim.lineBaudRate(), 4800);
+    }
 }
 
 QTEST_MAIN(TestStation)

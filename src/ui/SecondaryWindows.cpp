@@ -484,9 +484,22 @@ OptionsWindow::OptionsWindow(MainWindow &main, QWidget *parent)
 
 void OptionsWindow::applyChoice()
 {
-    StoredSettings &settings = m_station.settings();
     const QString port = m_combo1->currentText();
     const QString line = m_combo2->currentText();
+    // A value the port refuses is neither stored nor applied: stored, it would stop the next
+    // start-up. The window stays open so the operator can mend it.
+    QStringList refused;
+    QString error;
+    if (!portDeviceName(port, &error))
+        refused << error;
+    if (!parseLineSettings(line, &error))
+        refused << error;
+    if (!refused.isEmpty()) {
+        m_main.reportError(refused.join(QLatin1Char('\n')));
+        return;
+    }
+
+    StoredSettings &settings = m_station.settings();
     bool stored = settings.write(QStringLiteral("CommPort"), port);
     stored = settings.write(QStringLiteral("Settings"), line) && stored;
     stored = settings.write(QStringLiteral("Handshaking"), QStringLiteral("2")) && stored;
@@ -494,14 +507,9 @@ void OptionsWindow::applyChoice()
 
     SerialPort &serial = m_station.serialPort();
     serial.close();
-    QStringList refused;
-    QString error;
-    if (!serial.setPort(port, &error))
-        refused << error;
-    if (!serial.setLineSettings(line, &error))
-        refused << error;
-    if (!serial.setHandshaking(2, &error))
-        refused << error;
+    serial.setPort(port);
+    serial.setLineSettings(line);
+    serial.setHandshaking(2);
     serial.OpenPort();
     m_station.showPortState();
     hide();
@@ -509,8 +517,6 @@ void OptionsWindow::applyChoice()
     if (!stored)
         m_main.reportError(QStringLiteral("The port settings could not be stored in \"%1\".")
                                    .arg(settings.fileName()));
-    if (!refused.isEmpty())
-        m_main.reportError(refused.join(QLatin1Char('\n')));
 }
 
 // ---- frmViewLogfile ----
