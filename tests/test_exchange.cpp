@@ -5,7 +5,6 @@
 #include "SimReceiver.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -13,73 +12,65 @@
 #include <memory>
 #include <thread>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 using namespace ze;
+using zesim::FaultKind;
 
-Q_DECLARE_METATYPE(zesim::FaultKind)
+Q_DECLARE_METATYPE(zesim::Fault)
 
 namespace {
 
 const QString yReply = QStringLiteral("G\r\n>"); // noise level 6
 const QString plainReply = QStringLiteral("\r\n>");
 
-// The system's clocks, with the monotonic one shifted so a test can choose where within its
-// whole second an exchange starts.
-class PhasedClock final : public Clock
+// The real monotonic clock, shifted so that a test can choose where within its whole second an
+// exchange starts; the exchange reads no other time.
+struct PhasedClock final : Clock
 {
-public:
-    double secondsSinceMidnight() const override { return m_real.secondsSinceMidnight(); }
-    QDateTime localNow() const override { return m_real.localNow(); }
-    qint64 monotonicMs() const override { return m_real.monotonicMs() + m_offset; }
-    // From now on, monotonicMs() % periodMs is about phaseMs.
-    void setPhase(qint64 periodMs, qint64 phaseMs)
-    {
-        m_offset = 0;
-        const qint64 now = m_real.monotonicMs();
-        m_offset = ((phaseMs - now) % periodMs + periodMs) % periodMs;
-    }
+    double secondsSinceMidnight() const override { return 0; }
+    QDateTime localNow() const override { return {}; }
+    qint64 monotonicMs() const override { return real.monotonicMs() + offset; }
+    void setPhase(qint64 ms) { offset = ((ms - real.monotonicMs()) % 1000 + 1000) % 1000; }
 
-private:
-    SystemClock m_real;
-    qint64 m_offset = 0;
+    SystemClock real;
+    qint64 offset = 0;
 };
 
-// One simulated receiver and one link opened on it.
+// One simulated receiver, unpaced, and one link opened on it through a stable path, so that the
+// link can find the receiver again after it comes back.
 struct Rig
 {
-    bool busy = false;
-    PhasedClock clock;
-    zesim::SimReceiver sim;
-    std::unique_ptr<SerialPort> port;
-
-    bool start(qint64 tickMs, bool pacing, QString *why)
+    explicit Rig(qint64 tickMs)
     {
         std::string error;
-        if (!sim.start(&error)) {
-            *why = QString::fromStdString(error);
-            return false;
+        zesim::Scenario scenario;
+        if (!sim.start(&error) || !sim.setLinkPath(device().toStdString(), &error)
+            || !zesim::parseScenario("pacing off\nnoise 6\nchannel 1 7 145.5000 N\n"
+                                     "channel 1 12 1296.1250 U att\n",
+                                     scenario, &error)) {
+            why = QString::fromStdString(error);
+            return;
         }
-        sim.setPacing(pacing);
-        sim.setNoiseLevel(6);
+        sim.setScenario(scenario);
         port = std::make_unique<SerialPort>(clock, busy);
         port->setTickMs(tickMs);
-        if (!port->setPort(device(), why))
-            return false;
-        port->OpenPort();
-        *why = port->stateText();
-        return port->isOpen();
+        if (port->setPort(device(), &why))
+            port->OpenPort();
+        why = port->stateText();
     }
-    QString device() const { return QString::fromStdString(sim.devicePath()); }
+    bool up() const { return port && port->isOpen(); }
+    QString device() const { return dir.filePath(QStringLiteral("receiver")); }
+
+    bool busy = false;
+    QString why;
+    PhasedClock clock;
+    QTemporaryDir dir;
+    zesim::SimReceiver sim;
+    std::unique_ptr<SerialPort> port;
 };
 
-#define START_RIG(rig, tick, pacing)                                                               \
-    do {                                                                                           \
-        QString why_;                                                                              \
-        QVERIFY2((rig).start((tick), (pacing), &why_), qPrintable(why_));                          \
-    } while (false)
+#define OPEN_RIG(rig, tickMs)                                                                      \
+    Rig rig(tickMs);                                                                               \
+    QVERIFY2(rig.up(), qPrintable(rig.why))
 
 qint64 timed(SerialPort &port, const QString &command, QString *reply)
 {
@@ -98,140 +89,80 @@ class TestExchange : public QObject
 private Q_SLOTS:
     void promptEndsTheExchange_data();
     void promptEndsTheExchange();
-    void sendsTheCommandAndOneCarriageReturn();
-    void keepsWhatCameWithThePrompt();
-    void lateReplyLandsAtTheHeadOfTheNext_data();
     void lateReplyLandsAtTheHeadOfTheNext();
     void busyExchangeSendsNothing();
-    void unansweredExchangeWaitsOneToTwoSeconds_data();
-    void unansweredExchangeWaitsOneToTwoSeconds();
     void noPromptEndsAtTheLimit_data();
     void noPromptEndsAtTheLimit();
-    void chunkedReplyIsAssembled();
-    void hangUpDuringAnExchange();
-    void hangUpWhileIdle();
-    void reopensAfterTheDeviceComesBack();
-    void openPortOnOpenPortChangesNothing();
-    void lineSettingsReachTheLine();
-    void resetPort_data();
-    void resetPort();
-    void openFailures_data();
-    void openFailures();
+    void openAndReset_data();
+    void openAndReset();
+    void portFailures_data();
+    void portFailures();
 };
 
 void TestExchange::promptEndsTheExchange_data()
 {
-    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<zesim::Fault>("fault");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("reply");
 
-    QTest::newRow("level") << QStringList() << "Y" << yReply;
-    QTest::newRow("found") << QStringList() << "F" << plainReply;
-    QTest::newRow("not found") << QStringList() << "E" << plainReply;
-    QTest::newRow("tune channel") << QStringList() << "145.5000NT" << plainReply;
-    QTest::newRow("read stored channel") << QStringList {"1X"} << " 7Z"
-                                         << "C07 0N Z07 Y00014550000 Q\r\n>";
-    QTest::newRow("read empty channel") << QStringList {"1X"} << " 8Z" << plainReply;
+    const zesim::Fault none;
+    QTest::newRow("level") << none << "Y" << yReply;
+    QTest::newRow("tune channel") << none << "145.5000NT" << plainReply;
+    QTest::newRow("read channel") << none << " 7Z"
+                                  << "C07 0N Z07 Y00014550000 Q\r\n>";
+    QTest::newRow("chunked") << zesim::Fault {FaultKind::Chunked, 3, 15} << " 12Z"
+                             << "C12 0W Z12 Y00129612500 U\r\n>";
+    // Three commands in one line: the replies come in with one read, and everything after the
+    // first ">" stays in the reply, also when they pile up late.
+    QTest::newRow("three at once") << none << "Y\rF\rY" << yReply + plainReply + yReply;
+    QTest::newRow("three late") << zesim::Fault {FaultKind::LateReply, 200, 0} << "Y\rY\rE"
+                                << yReply + yReply + plainReply;
 }
 
 void TestExchange::promptEndsTheExchange()
 {
-    QFETCH(QStringList, setup);
+    QFETCH(zesim::Fault, fault);
     QFETCH(QString, command);
-    QFETCH(QString, reply);
 
-    Rig rig;
-    START_RIG(rig, 1000, false);
-    zesim::Scenario scenario;
-    scenario.pacing = false;
-    scenario.noiseLevel = 6;
-    scenario.memory[107] = zesim::MemoryChannel {"145.5000", 'N', false};
-    rig.sim.setScenario(scenario);
-    for (const QString &s : setup)
-        QCOMPARE(rig.port->Exchange(s), plainReply);
-
+    OPEN_RIG(rig, 1000);
+    rig.sim.setFault(fault);
     QString got;
     const qint64 elapsed = timed(*rig.port, command, &got);
-    QCOMPARE(got, reply);
+    QTEST(got, "reply");
     // Returned on the prompt, well before the one-second minimum of the limit.
     QVERIFY2(elapsed < 900, qPrintable(QString::number(elapsed)));
     QVERIFY(!rig.busy);
-    QCOMPARE(QString::fromStdString(rig.sim.commands().back()), command);
-}
-
-void TestExchange::sendsTheCommandAndOneCarriageReturn()
-{
-    Rig rig;
-    START_RIG(rig, 1000, false);
-    QCOMPARE(rig.port->Exchange(QStringLiteral("145.5000NT")), plainReply);
-    QCOMPARE(rig.sim.receivedBytes(), std::string("145.5000NT\r"));
-    QCOMPARE(rig.port->Exchange(QStringLiteral("Y")), yReply);
-    QCOMPARE(rig.port->Exchange(QStringLiteral(" 7Z")), plainReply);
-    QCOMPARE(rig.sim.receivedBytes(), std::string("145.5000NT\rY\r 7Z\r"));
-}
-
-void TestExchange::keepsWhatCameWithThePrompt()
-{
-    // Three commands in one line: the receiver's three replies go out in one write and come in
-    // with one read; everything after the first ">" stays in the reply.
-    Rig rig;
-    START_RIG(rig, 1000, false);
-    QString got;
-    const qint64 elapsed = timed(*rig.port, QStringLiteral("Y\rF\rY"), &got);
-    QCOMPARE(got, yReply + plainReply + yReply);
-    QVERIFY(elapsed < 900);
-
-    // The same when the replies pile up late: the next exchange takes them all at once.
-    rig.sim.setFault({zesim::FaultKind::LateReply, 200, 0});
-    QCOMPARE(rig.port->Exchange(QStringLiteral("Y\rY\rE")), yReply + yReply + plainReply);
-}
-
-void TestExchange::lateReplyLandsAtTheHeadOfTheNext_data()
-{
-    QTest::addColumn<int>("idleMs");
-    QTest::addColumn<qint64>("maxElapsed");
-
-    // Arrives while the next exchange waits: it ends that exchange long before its own reply.
-    QTest::newRow("during the next exchange") << 0 << qint64(900);
-    // Arrives between the exchanges and waits unread: the next exchange must not throw it away
-    // and stops at its first read.
-    QTest::newRow("before the next exchange") << 500 << qint64(150);
+    // The command and one carriage return, nothing else.
+    QCOMPARE(rig.sim.receivedBytes(), command.toStdString() + '\r');
 }
 
 void TestExchange::lateReplyLandsAtTheHeadOfTheNext()
 {
-    QFETCH(int, idleMs);
-    QFETCH(qint64, maxElapsed);
-
-    Rig rig;
-    START_RIG(rig, 100, false);
-    rig.sim.setFault({zesim::FaultKind::LateReply, 400, 0});
-    QString first;
-    const qint64 firstElapsed = timed(*rig.port, QStringLiteral("Y"), &first);
-    QCOMPARE(first, QString());
-    QVERIFY(firstElapsed <= 350);
-    // Nothing to wait on here: the reply is due 400 ms after "Y" went out.
-    if (idleMs > 0)
-        QTest::qWait(idleMs);
+    OPEN_RIG(rig, 100);
+    rig.sim.setFault({FaultKind::LateReply, 400, 0});
+    QString got;
+    QVERIFY(timed(*rig.port, QStringLiteral("Y"), &got) <= 350);
+    QCOMPARE(got, QString());
+    // The reply comes in between the exchanges and waits unread; nothing to wait on here, it is
+    // due 400 ms after "Y" went out.
+    QTest::qWait(500);
 
     rig.port->setTickMs(1000);
-    QString second;
-    const qint64 elapsed = timed(*rig.port, QStringLiteral("F"), &second);
-    // "F" is answered 400 ms late, so it cannot be in this reply.
-    QCOMPARE(second, yReply);
-    QVERIFY2(elapsed < maxElapsed, qPrintable(QString::number(elapsed)));
+    const qint64 elapsed = timed(*rig.port, QStringLiteral("F"), &got);
+    // Not thrown away, and the exchange stops at its first read: "F" is answered 400 ms late,
+    // so it cannot be in this reply.
+    QCOMPARE(got, yReply);
+    QVERIFY2(elapsed < 150, qPrintable(QString::number(elapsed)));
 }
 
 void TestExchange::busyExchangeSendsNothing()
 {
-    Rig rig;
-    START_RIG(rig, 100, false);
+    OPEN_RIG(rig, 100);
     rig.busy = true;
     QString got;
-    const qint64 elapsed = timed(*rig.port, QStringLiteral("Y"), &got);
+    QVERIFY(timed(*rig.port, QStringLiteral("Y"), &got) < 50);
     QCOMPARE(got, QString());
-    QVERIFY(rig.busy);
-    QVERIFY(elapsed < 50);
+    QVERIFY(rig.busy); // not the exchange's to clear
 
     rig.busy = false;
     QCOMPARE(rig.port->Exchange(QStringLiteral("F")), plainReply);
@@ -239,308 +170,152 @@ void TestExchange::busyExchangeSendsNothing()
     QCOMPARE(rig.sim.receivedBytes(), std::string("F\r"));
 }
 
-void TestExchange::unansweredExchangeWaitsOneToTwoSeconds_data()
-{
-    QTest::addColumn<int>("phaseMs");
-    QTest::addColumn<qint64>("minElapsed");
-    QTest::addColumn<qint64>("maxElapsed");
-
-    // Whole seconds: the wait ends when the clock reads two seconds past the second the command
-    // went out in.
-    QTest::newRow("sent early in its second") << 20 << qint64(1850) << qint64(2150);
-    QTest::newRow("sent late in its second") << 900 << qint64(1000) << qint64(1300);
-}
-
-void TestExchange::unansweredExchangeWaitsOneToTwoSeconds()
-{
-    QFETCH(int, phaseMs);
-    QFETCH(qint64, minElapsed);
-    QFETCH(qint64, maxElapsed);
-
-    Rig rig;
-    START_RIG(rig, 1000, false);
-    rig.sim.setFault({zesim::FaultKind::NoReply, 0, 0});
-    rig.clock.setPhase(1000, phaseMs);
-    QString got;
-    const qint64 elapsed = timed(*rig.port, QStringLiteral("Y"), &got);
-    QCOMPARE(got, QString());
-    QVERIFY2(elapsed >= minElapsed && elapsed <= maxElapsed, qPrintable(QString::number(elapsed)));
-    QVERIFY(!rig.busy);
-    QVERIFY(rig.port->isOpen());
-}
-
 void TestExchange::noPromptEndsAtTheLimit_data()
 {
-    QTest::addColumn<zesim::FaultKind>("kind");
-    QTest::addColumn<int>("param");
-    QTest::addColumn<bool>("pacing");
+    QTest::addColumn<zesim::Fault>("fault");
     QTest::addColumn<qint64>("tick");
-    QTest::addColumn<qint64>("minSize");
-    QTest::addColumn<qint64>("maxSize");
+    QTest::addColumn<int>("phase"); // where in its second the exchange starts; -1: anywhere
+    QTest::addColumn<int>("size");
     QTest::addColumn<qint64>("minElapsed");
     QTest::addColumn<qint64>("maxElapsed");
 
+    // The real limit counts whole seconds: it ends when the clock reads two seconds past the
+    // second the command went out in.
+    auto row = [](const char *name, zesim::Fault fault, qint64 tick, int phase, int size,
+                  qint64 minElapsed, qint64 maxElapsed) {
+        QTest::newRow(name) << fault << tick << phase << size << minElapsed << maxElapsed;
+    };
+    const zesim::Fault silence {FaultKind::NoReply, 0, 0};
+    row("silence, sent early in its second", silence, 1000, 20, 0, 1850, 2150);
+    row("silence, sent late in its second", silence, 1000, 900, 0, 1000, 1300);
     // With a 100 ms tick the limit falls between 100 and 200 ms.
-    const qint64 cap = SerialPort::replyCap;
-    QTest::newRow("no reply") << zesim::FaultKind::NoReply << 0 << false << qint64(100) << qint64(0)
-                              << qint64(0) << qint64(95) << qint64(350);
-    QTest::newRow("garbage") << zesim::FaultKind::Garbage << 40 << false << qint64(100)
-                             << qint64(40) << qint64(40) << qint64(95) << qint64(350);
-    QTest::newRow("paced flood") << zesim::FaultKind::Flood << 0 << true << qint64(100) << qint64(1)
-                                 << cap - 1 << qint64(95) << qint64(350);
+    row("garbage", {FaultKind::Garbage, 40, 0}, 100, -1, 40, 95, 350);
     // Stops collecting at the cap and returns, well before the one-second minimum.
-    QTest::newRow("unpaced flood capped") << zesim::FaultKind::Flood << 0 << false << qint64(1000)
-                                          << cap << cap << qint64(0) << qint64(900);
+    row("flood capped", {FaultKind::Flood, 0, 0}, 1000, -1, 64 * 1024, 0, 900);
 }
 
 void TestExchange::noPromptEndsAtTheLimit()
 {
-    QFETCH(zesim::FaultKind, kind);
-    QFETCH(int, param);
-    QFETCH(bool, pacing);
+    QFETCH(zesim::Fault, fault);
     QFETCH(qint64, tick);
-    QFETCH(qint64, minSize);
-    QFETCH(qint64, maxSize);
+    QFETCH(int, phase);
     QFETCH(qint64, minElapsed);
     QFETCH(qint64, maxElapsed);
 
-    Rig rig;
-    START_RIG(rig, tick, pacing);
-    rig.sim.setFault({kind, param, 0});
+    OPEN_RIG(rig, tick);
+    rig.sim.setFault(fault);
+    if (phase >= 0)
+        rig.clock.setPhase(phase);
     QString got;
     const qint64 elapsed = timed(*rig.port, QStringLiteral("Y"), &got);
     rig.sim.clearFault();
 
-    QVERIFY2(got.size() >= minSize && got.size() <= maxSize,
-             qPrintable(QString::number(got.size())));
+    QTEST(int(got.size()), "size");
     QVERIFY(!got.contains(QLatin1Char('>')));
     QVERIFY2(elapsed >= minElapsed && elapsed <= maxElapsed, qPrintable(QString::number(elapsed)));
     QVERIFY(!rig.busy);
     QVERIFY(rig.port->isOpen());
 }
 
-void TestExchange::chunkedReplyIsAssembled()
+void TestExchange::openAndReset_data()
 {
-    Rig rig;
-    START_RIG(rig, 1000, false);
-    zesim::Scenario scenario;
-    scenario.pacing = false;
-    scenario.memory[312] = zesim::MemoryChannel {"1296.1250", 'U', true};
-    rig.sim.setScenario(scenario);
-    QCOMPARE(rig.port->Exchange(QStringLiteral("3X")), plainReply);
-    rig.sim.setFault({zesim::FaultKind::Chunked, 3, 15});
-    QCOMPARE(rig.port->Exchange(QStringLiteral(" 12Z")),
-             QStringLiteral("C12 0W Z12 Y00129612500 U\r\n>"));
-}
-
-void TestExchange::hangUpDuringAnExchange()
-{
-    Rig rig;
-    START_RIG(rig, 1000, false);
-    rig.sim.setFault({zesim::FaultKind::NoReply, 0, 0});
-    QSignalSpy changed(rig.port.get(), &SerialPort::stateChanged);
-    std::thread hangUp([&rig] {
-        if (rig.sim.waitForCommands(1, 5000) >= 1)
-            rig.sim.hangUp();
-    });
-    QString got;
-    const qint64 elapsed = timed(*rig.port, QStringLiteral("Y"), &got);
-    hangUp.join();
-
-    QCOMPARE(got, QString());
-    QVERIFY(!rig.busy);
-    QVERIFY(!rig.port->isOpen());
-    QVERIFY(!rig.port->lastError().isEmpty());
-    QCOMPARE(rig.port->stateText(), rig.device() + QStringLiteral(": ") + rig.port->lastError());
-    QVERIFY(changed.count() >= 1);
-    // The hang-up ended the wait, not the limit.
-    QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
-
-    const qint64 later = timed(*rig.port, QStringLiteral("Y"), &got);
-    QCOMPARE(got, QString());
-    QVERIFY2(later < 100, qPrintable(QString::number(later)));
-    QVERIFY(!rig.busy);
-}
-
-void TestExchange::hangUpWhileIdle()
-{
-    Rig rig;
-    START_RIG(rig, 100, false);
-    QCOMPARE(rig.port->Exchange(QStringLiteral("Y")), yReply);
-    QSignalSpy changed(rig.port.get(), &SerialPort::stateChanged);
-    rig.sim.hangUp();
-    // Found by the event loop, which must not be left spinning on the dead line.
-    QTRY_VERIFY(!rig.port->isOpen());
-    QCOMPARE(changed.count(), 1);
-    QVERIFY(!rig.port->lastError().isEmpty());
-    QString got;
-    QVERIFY(timed(*rig.port, QStringLiteral("Y"), &got) < 50);
-    QCOMPARE(got, QString());
-}
-
-void TestExchange::reopensAfterTheDeviceComesBack()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString link = dir.filePath(QStringLiteral("receiver"));
-    Rig rig;
-    START_RIG(rig, 100, false);
-    std::string error;
-    QVERIFY2(rig.sim.setLinkPath(link.toStdString(), &error), error.c_str());
-    rig.port->close();
-    QVERIFY(rig.port->setPort(link));
-    rig.port->OpenPort();
-    QVERIFY2(rig.port->isOpen(), qPrintable(rig.port->stateText()));
-
-    rig.sim.hangUp();
-    QString got;
-    rig.port->Exchange(QStringLiteral("Y"));
-    QTRY_VERIFY(!rig.port->isOpen());
-    QVERIFY2(rig.sim.comeBack(&error), error.c_str());
-    rig.port->OpenPort();
-    QVERIFY2(rig.port->isOpen(), qPrintable(rig.port->stateText()));
-    QVERIFY(rig.port->lastError().isEmpty());
-    QCOMPARE(rig.port->Exchange(QStringLiteral("Y")), yReply);
-}
-
-void TestExchange::openPortOnOpenPortChangesNothing()
-{
-    Rig rig;
-    START_RIG(rig, 100, false);
-    QCOMPARE(rig.port->Exchange(QStringLiteral("Y")), yReply);
-    const QString before = rig.port->stateText();
-    QSignalSpy changed(rig.port.get(), &SerialPort::stateChanged);
-    rig.port->OpenPort();
-    QCOMPARE(changed.count(), 0);
-    QVERIFY(rig.port->isOpen());
-    QCOMPARE(rig.port->stateText(), before);
-    QCOMPARE(rig.port->Exchange(QStringLiteral("F")), plainReply);
-}
-
-void TestExchange::lineSettingsReachTheLine()
-{
-    Rig rig;
-    START_RIG(rig, 100, false);
-    QCOMPARE(rig.port->stateText(), rig.device() + QStringLiteral(" 9600,n,8,2"));
-    QCOMPARE(rig.sim.lineBaudRate(), 9600);
-    QVERIFY(rig.port->setLineSettings(QStringLiteral("4800,n,8,2")));
-    QCOMPARE(rig.port->stateText(), rig.device() + QStringLiteral(" 4800,n,8,2"));
-    QCOMPARE(rig.port->Exchange(QStringLiteral("Y")), yReply);
-    QCOMPARE(rig.sim.lineBaudRate(), 4800);
-
-    // Closed, the settings wait for the next opening.
-    rig.port->close();
-    QVERIFY(rig.port->setLineSettings(QStringLiteral("19200,n,8,1")));
-    rig.port->OpenPort();
-    QVERIFY(rig.port->isOpen());
-    QCOMPARE(rig.port->Exchange(QStringLiteral("Y")), yReply);
-    QCOMPARE(rig.sim.lineBaudRate(), 19200);
-}
-
-void TestExchange::resetPort_data()
-{
+    QTest::addColumn<bool>("reset"); // ResetPort, or else OpenPort
     QTest::addColumn<bool>("open");
     QTest::addColumn<bool>("dtr");
 
-    QTest::newRow("open, dtr on") << true << true;
-    QTest::newRow("open, dtr off") << true << false;
-    QTest::newRow("closed, dtr on") << false << true;
-    QTest::newRow("closed, dtr off") << false << false;
+    QTest::newRow("reset an open port") << true << true << false;
+    QTest::newRow("reset a closed port, DTR on") << true << false << true;
+    QTest::newRow("reset a closed port, DTR off") << true << false << false;
+    QTest::newRow("open an open port") << false << true << true;
 }
 
-void TestExchange::resetPort()
+void TestExchange::openAndReset()
 {
+    QFETCH(bool, reset);
     QFETCH(bool, open);
     QFETCH(bool, dtr);
 
-    Rig rig;
-    START_RIG(rig, 100, false);
+    OPEN_RIG(rig, 100);
     if (!open)
         rig.port->close();
     // A pseudo-terminal has no DTR line: the refusal must not count as a port failure.
     rig.port->setDtrEnable(dtr);
-    QCOMPARE(rig.port->isOpen(), open);
-    QVERIFY(rig.port->lastError().isEmpty());
+    const QString before = rig.port->stateText();
 
     QSignalSpy changed(rig.port.get(), &SerialPort::stateChanged);
-    rig.port->ResetPort();
-    QVERIFY(!rig.port->isOpen());
-    QCOMPARE(rig.port->dtrEnable(), dtr);
+    if (reset)
+        rig.port->ResetPort();
+    else
+        rig.port->OpenPort();
+    QCOMPARE(rig.port->isOpen(), !reset);
+    QCOMPARE(rig.port->stateText(), reset ? rig.device() + QStringLiteral(" closed") : before);
+    QCOMPARE(changed.count(), reset && open ? 1 : 0);
     QVERIFY(rig.port->lastError().isEmpty());
-    QCOMPARE(rig.port->stateText(), rig.device() + QStringLiteral(" closed"));
-    QCOMPARE(changed.count(), open ? 1 : 0);
 
+    // New line settings reach an open line at once and a closed one at its next opening.
+    QVERIFY(rig.port->setLineSettings(QStringLiteral("4800,n,8,2")));
     rig.port->OpenPort();
-    QVERIFY2(rig.port->isOpen(), qPrintable(rig.port->stateText()));
     QCOMPARE(rig.port->dtrEnable(), dtr);
     QCOMPARE(rig.port->Exchange(QStringLiteral("Y")), yReply);
+    QCOMPARE(rig.sim.lineBaudRate(), 4800);
 }
 
-void TestExchange::openFailures_data()
+void TestExchange::portFailures_data()
 {
-    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reasonMentions");
-
-    QTest::newRow("missing device") << "missing"
-                                    << "not found";
-    QTest::newRow("not a serial port") << "plain file"
-                                       << "not a serial port";
-    QTest::newRow("permission") << "permission"
-                                << "dialout";
-    QTest::newRow("busy") << "busy"
-                          << "busy";
+    QTest::newRow("missing") << QStringLiteral("not found");
+    QTest::newRow("busy") << QStringLiteral("busy");
+    QTest::newRow("hang-up") << QString(); // during an exchange
 }
 
-void TestExchange::openFailures()
+void TestExchange::portFailures()
 {
-    QFETCH(QString, kind);
     QFETCH(QString, reasonMentions);
+    const QString kind = QString::fromLatin1(QTest::currentDataTag());
 
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    Rig rig; // only started for "busy"
-    QString device;
-    if (kind == QLatin1String("missing")) {
-        device = dir.filePath(QStringLiteral("ttyGone0"));
-    } else if (kind == QLatin1String("plain file") || kind == QLatin1String("permission")) {
-#ifdef Q_OS_UNIX
-        if (kind == QLatin1String("permission") && ::geteuid() == 0)
-            QSKIP("root opens any file");
-#endif
-        device = dir.filePath(QStringLiteral("ttyFile0"));
-        QFile file(device);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        if (kind == QLatin1String("permission"))
-            QVERIFY(file.setPermissions(QFileDevice::Permissions()));
-    } else {
-        START_RIG(rig, 100, false);
-        device = rig.device();
-    }
-
-    bool busy = false;
-    SystemClock clock;
-    SerialPort port(clock, busy);
-    QVERIFY(port.setPort(device));
+    OPEN_RIG(rig, 1000);
+    const bool hangUp = kind == QLatin1String("hang-up");
+    const QString device = kind == QLatin1String("missing")
+            ? rig.dir.filePath(QStringLiteral("ttyMissing0"))
+            : rig.device();
+    SerialPort second(rig.clock, rig.busy); // a link opened after the rig's
+    QVERIFY(second.setPort(device));
+    SerialPort &port = hangUp ? *rig.port : second;
     QSignalSpy changed(&port, &SerialPort::stateChanged);
-    port.OpenPort();
-    if (kind == QLatin1String("busy") && port.isOpen())
-        QSKIP("the platform lets a second program open the same device");
+    QString got;
+    if (hangUp) {
+        rig.sim.setFault({FaultKind::NoReply, 0, 0});
+        std::thread thread([&rig] {
+            if (rig.sim.waitForCommands(1, 5000) >= 1)
+                rig.sim.hangUp();
+        });
+        const qint64 elapsed = timed(port, QStringLiteral("Y"), &got);
+        thread.join();
+        // The hang-up ends the wait at once.
+        QCOMPARE(got, QString());
+        QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+    } else {
+        port.OpenPort();
+        if (kind == QLatin1String("busy") && port.isOpen())
+            QSKIP("the platform lets a second program open the same device");
+    }
+    QVERIFY(!rig.busy);
     QVERIFY(!port.isOpen());
     QVERIFY2(port.lastError().contains(reasonMentions), qPrintable(port.lastError()));
     QCOMPARE(port.stateText(), device + QStringLiteral(": ") + port.lastError());
     QCOMPARE(changed.count(), 1);
-    QString got;
-    QVERIFY(timed(port, QStringLiteral("Y"), &got) < 50);
+    // Later exchanges return at once.
+    QVERIFY(timed(port, QStringLiteral("Y"), &got) < 100);
     QCOMPARE(got, QString());
 
-    if (kind == QLatin1String("busy")) {
-        // The first link is untouched, and the second gets in once the first lets go.
-        QCOMPARE(rig.port->Exchange(QStringLiteral("Y")), yReply);
-        rig.port->close();
+    if (hangUp) {
+        std::string error;
+        QVERIFY2(rig.sim.comeBack(&error), error.c_str());
+        rig.sim.clearFault();
         port.OpenPort();
         QVERIFY2(port.isOpen(), qPrintable(port.stateText()));
         QVERIFY(port.lastError().isEmpty());
+        QCOMPARE(port.Exchange(QStringLiteral("Y")), yReply);
     }
 }
 
