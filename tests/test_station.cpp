@@ -424,7 +424,7 @@ void TestStation::optionsApplyOrRefuse()
     QFETCH(bool, applied);
     UiFixture f;
     QVERIFY(f.startUp());
-    const QString device = QString::fromStdString(f.sim.devicePath());
+    const QString device = f.path(QStringLiteral("receiver"));
     if (port.isEmpty())
         port = device;
     auto *menu = f.app->window().findChild<QAction *>(QStringLiteral("mnuSetting"));

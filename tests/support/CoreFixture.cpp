@@ -12,8 +12,14 @@ CoreFixture::CoreFixture(bool startReceiver, qint64 tickMs)
         std::string error;
         receiverStarted = sim.start(&error);
         sim.setPacing(false);
-        if (receiverStarted)
-            storeSetting(QStringLiteral("CommPort"), QString::fromStdString(sim.devicePath()));
+        if (receiverStarted) {
+            // The port is the link, not /dev/pts/N: after a hang-up the number goes to the next
+            // pseudo-terminal made, maybe another test's, and a reconnecting station must not
+            // open that.
+            const QString link = tempDir.filePath(QStringLiteral("receiver"));
+            sim.setLinkPath(link.toStdString());
+            storeSetting(QStringLiteral("CommPort"), link);
+        }
     }
     station = std::make_unique<ze::Station>(
             ze::StationPaths {tempDir.path(), tempDir.filePath(QStringLiteral("settings.ini"))},

@@ -13,7 +13,14 @@ UiFixture::UiFixture(bool startReceiver)
         std::string error;
         if (sim.start(&error)) {
             sim.setPacing(false);
-            storeSetting(QStringLiteral("CommPort"), QString::fromStdString(sim.devicePath()));
+            {
+                // The port is the link, not /dev/pts/N: after a hang-up the number goes to the next
+                // pseudo-terminal made, maybe another test's, and a reconnecting station must not
+                // open that.
+                const QString link = tempDir.filePath(QStringLiteral("receiver"));
+                sim.setLinkPath(link.toStdString());
+                storeSetting(QStringLiteral("CommPort"), link);
+            }
         }
     }
 }
