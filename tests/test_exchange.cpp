@@ -186,8 +186,8 @@ void TestExchange::noPromptEndsAtTheLimit_data()
         QTest::newRow(name) << fault << tick << phase << size << minElapsed << maxElapsed;
     };
     const zesim::Fault silence {FaultKind::NoReply, 0, 0};
-    row("silence, sent early in its second", silence, 1000, 20, 0, 1850, 2150);
-    row("silence, sent late in its second", silence, 1000, 900, 0, 1000, 1300);
+    row("silence, sent early in its second", silence, 1000, 20, 0, 1700, 2300);
+    row("silence, sent late in its second", silence, 1000, 900, 0, 1000, 1400);
     // With a 100 ms tick the limit falls between 100 and 200 ms.
     row("garbage", {FaultKind::Garbage, 40, 0}, 100, -1, 40, 95, 350);
     // Stops collecting at the cap and returns, well before the one-second minimum.
