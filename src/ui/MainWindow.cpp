@@ -1,5 +1,7 @@
 #include "ui/MainWindow.h"
 
+#include "ui/Controls.h"
+
 #include "core/ControlLoop.h"
 #include "core/Station.h"
 #include "receiver/Tuning.h"
@@ -46,11 +48,6 @@ constexpr int tallBar = 255;
 
 const char *const modeCaptions[6] = {"NFM", "WFM", "AM", "LSB", "USB", "CW"};
 
-QString indexed(const char *name, int index)
-{
-    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
-
 // The display's digits: the system's fixed-pitch font.
 QFont terminalFont(qreal points, bool bold)
 {
@@ -87,22 +84,6 @@ QFrame *newFrame(const char *name, QWidget *parent)
     frame->setFrameShape(QFrame::Box);
     frame->setFrameShadow(QFrame::Sunken);
     return frame;
-}
-
-QPushButton *newButton(const QString &name, const QString &caption, const QString &accessible,
-                       QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAccessibleName(accessible);
-    return button;
-}
-
-QLabel *newLabel(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    return label;
 }
 
 int meterPixels(int units)
@@ -792,27 +773,21 @@ void MainWindow::openOptions()
 {
     if (!m_options)
         m_options = new OptionsWindow(*this, this);
-    m_options->show();
-    m_options->raise();
-    m_options->activateWindow();
+    bringUp(m_options);
 }
 
 void MainWindow::openLogViewer()
 {
     if (!m_logViewer)
         m_logViewer = new LogViewer(*this, this);
-    m_logViewer->show();
-    m_logViewer->raise();
-    m_logViewer->activateWindow();
+    bringUp(m_logViewer);
 }
 
 void MainWindow::openAbout()
 {
     if (!m_about)
         m_about = new AboutWindow(this);
-    m_about->show();
-    m_about->raise();
-    m_about->activateWindow();
+    bringUp(m_about);
 }
 
 void MainWindow::showMessage(const QString &title, const QString &text, QMessageBox::Icon icon)

@@ -5,6 +5,7 @@
 #include "storage/BankFile.h"
 #include "storage/RangeFile.h"
 #include "storage/TextFields.h"
+#include "ui/Controls.h"
 #include "ui/MainWindow.h"
 
 #include <QButtonGroup>
@@ -32,28 +33,6 @@ namespace {
 
 const char *const modeOptionCaptions[6] = {"NFW", "WFM", "AM", "LSB", "USB", "CW"};
 const char *const modeOptionNames[6] = {"NFM", "WFM", "AM", "LSB", "USB", "CW"};
-
-QString indexed(const char *name, int index)
-{
-    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
-
-QPushButton *newButton(const QString &name, const QString &caption, const QString &accessible,
-                       QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAccessibleName(accessible);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLabel *newLabel(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    return label;
-}
 
 QLineEdit *newEdit(const QString &name, int maxLength, const QString &accessible, QWidget *parent)
 {
