@@ -187,6 +187,13 @@ char modeCode(char mode)
     }
 }
 
+std::string levelReply(int level)
+{
+    std::string reply(1, static_cast<char>('A' + level));
+    reply += plainReply;
+    return reply;
+}
+
 std::string channelReply(int channel, const MemoryChannel &memory)
 {
     long long tenHz = 0;

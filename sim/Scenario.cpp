@@ -1,9 +1,12 @@
-#include "Protocol.h"
-#include "SimReceiver.h"
+#include "Scenario.h"
 
+#include "Protocol.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <utility>
@@ -144,7 +147,7 @@ bool parseStatement(LineParser &p, Scenario &s)
         m.frequency = std::string(p.word(3));
         m.mode = mode[0] == '-' ? 0 : mode[0];
         m.att = p.size() == 6;
-        s.memory[bank * 100 + channel] = m;
+        s.memory[memoryKey(bank, channel)] = m;
         return true;
     }
     if (what == "signal") {
@@ -256,6 +259,44 @@ bool loadScenarioFile(const std::string &path, Scenario &out, std::string *error
         return false;
     }
     return true;
+}
+
+int clampLevel(int level)
+{
+    return std::clamp(level, 0, 15);
+}
+
+int levelHeard(const Scenario &scenario, std::string_view tuned, double elapsedSeconds)
+{
+    long long hz = 0;
+    if (!parseDecimal(tuned, 6, hz))
+        return clampLevel(scenario.noiseLevel);
+    int best = -1;
+    for (const Signal &s : scenario.signals) {
+        if (!std::isfinite(s.frequencyMHz) || std::fabs(s.frequencyMHz) > 1e7)
+            continue;
+        if (std::llabs(std::llround(s.frequencyMHz * 1e6) - hz) > 500)
+            continue;
+        if (s.onSeconds > 0 && s.offSeconds > 0 && std::isfinite(s.onSeconds + s.offSeconds)
+            && std::fmod(elapsedSeconds, s.onSeconds + s.offSeconds) >= s.onSeconds)
+            continue;
+        best = std::max(best, clampLevel(s.level));
+    }
+    return best >= 0 ? best : clampLevel(scenario.noiseLevel);
+}
+
+void putSteadySignal(Scenario &scenario, double frequencyMHz, int level)
+{
+    auto &signals = scenario.signals;
+    signals.erase(std::remove_if(signals.begin(), signals.end(),
+                                 [&](const Signal &s) {
+                                     return std::fabs(s.frequencyMHz - frequencyMHz) < 0.5e-6;
+                                 }),
+                  signals.end());
+    Signal s;
+    s.frequencyMHz = frequencyMHz;
+    s.level = clampLevel(level);
+    signals.push_back(s);
 }
 
 } // namespace zesim

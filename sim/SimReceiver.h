@@ -1,109 +1,18 @@
 #pragma once
 
 // The simulated ZE3000R: a receiver on a real pseudo-terminal, for tests, benchmarks and the demo.
-//
-// Commands it understands (each ends with a carriage return; a line feed is ignored):
-//   <freq>                 tune, mode and attenuator unchanged          e.g. 145.5000
-//   <freq><mode>           tune and set the mode                        e.g. 145.5125N
-//   <freq><mode><att>      tune a stored channel (att R = on, T = off)  e.g. 145.5000NT
-//   <freq><att><mode>      tune from the keypad                         e.g. 145.5TW
-//   Y                      read the signal level
-//   F, E                   signal found / not found (acknowledged only)
-//   <bank>X                select memory bank 1..4                      e.g. 3X
-//   ' '<ch>Z               read channel 0..99 of the selected bank      e.g. " 7Z"
-//   <ch>M<freq><mode><att> store a channel into the selected bank       e.g. 5M145.5000NT
-// <freq> is megahertz with a point; <mode> one of N W A L U C. After the frequency of a tuning or
-// store command each letter counts by what it is (N W A L U C a mode, R T the attenuator), each
-// kind at most once, so "145.5000T" (a channel without a mode) is taken too. A command that fits
-// none of these changes nothing and gets the plain reply.
-//
-// Replies (every reply ends with ">" and nothing follows it):
-//   Y                      <level letter A..P> CR LF ">"               e.g. "G\r\n>"
-//   read channel, stored   "C" <ch, 2 digits> " 0" <W|N> " Z" <ch, 2 digits> " Y" <token> " "
-//                          <mode code> CR LF ">"
-//                          e.g. "C07 0N Z07 Y00014550000 Q\r\n>"
-//                          W after "0" = attenuator on, N = off; <token> = frequency in units of
-//                          10 Hz as 11 digits with leading zeros (145.5 MHz -> 00014550000);
-//                          mode codes Q R S T U V W = N W A L U C and "none".
-//   read channel, empty    CR LF ">" (three characters: too short to be taken for a channel);
-//                          also for a slot whose frequency text is not a plain number that fits
-//   anything else          CR LF ">"
-//
-// Line timing: the simulator reads the speed, parity, data and stop bits that the program set on
-// the line and takes, for every byte it receives and sends, the time that byte needs on a real
-// line (start, data, parity and stop bits). A command is answered when its carriage return would
-// have arrived; reply byte k goes out at the reply's start + (k + 1) byte times. Pacing can be
-// switched off: then a command is answered as soon as it is read, in one write.
-//
-// Faults change what follows every command while they are set; the command itself is still
-// taken, logged and acted on. Flood writes at the line's pace (or, without pacing, about 2 MB/s)
-// and waits while the program does not read.
+// What it understands and how it answers is in Protocol.h; what it is set up with (memory,
+// signals, noise, faults) and the scenario file format in Scenario.h; how the bytes are timed on
+// the line in LineWorker.h.
 
-#include <chrono>
-#include <condition_variable>
-#include <cstdint>
+#include "Scenario.h"
+
+#include <cstddef>
 #include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace zesim {
-
-struct MemoryChannel
-{
-    std::string frequency; // megahertz text as stored, e.g. "145.5000"
-    char mode = 'N'; // N W A L U C, or 0 for none
-    bool att = false;
-};
-
-// A signal on the air: heard at level when the receiver is tuned within 0.5 kHz of it and the
-// signal is on. With onSeconds > 0 it is on for onSeconds, then off for offSeconds, repeating,
-// counted from the moment the scenario was set.
-struct Signal
-{
-    double frequencyMHz = 0;
-    int level = 0; // 0..15
-    double onSeconds = 0;
-    double offSeconds = 0;
-};
-
-enum class FaultKind {
-    None,
-    NoReply, // commands are taken but never answered
-    LateReply, // every reply is sent param milliseconds late
-    Garbage, // every reply is replaced by param bytes of garbage without ">"
-    Chunked, // replies go out in chunks of param bytes with gapMs between them
-    Flood, // after the next command, bytes without ">" are sent without end until cleared
-};
-
-struct Fault
-{
-    FaultKind kind = FaultKind::None;
-    int param = 0;
-    int gapMs = 0;
-};
-
-struct Scenario
-{
-    std::map<int, MemoryChannel> memory; // key bank * 100 + channel
-    std::vector<Signal> signals;
-    int noiseLevel = 0; // level read where no signal is heard
-    bool pacing = true;
-    Fault fault;
-};
-
-// Scenario file: plain text, one statement a line, "#" starts a comment:
-//   pacing on|off
-//   noise <level>
-//   channel <bank 1..4> <channel 0..99> <MHz> <mode N|W|A|L|U|C|-> [att]
-//   signal <MHz> <level 0..15> [on <seconds> off <seconds>]
-//   fault none | noreply | late <ms> | garbage <bytes> | chunked <bytes> <gap ms> | flood
-// <MHz> is a plain decimal number (145.5000); mode "-" stores a channel without a mode; the
-// optional word "att" stores it with the attenuator on. Seconds may carry a fraction (0.25).
-// Later statements win. On an error nothing is changed and *error says "line N: why".
-bool parseScenario(const std::string &text, Scenario &out, std::string *error);
-bool loadScenarioFile(const std::string &path, Scenario &out, std::string *error);
 
 class SimReceiver
 {
