@@ -3,7 +3,8 @@
 // secondary windows. The whole program runs in-process against the simulated receiver.
 
 #include "UiFixture.h"
-#include "ui/SecondaryWindows.h"
+#include "ui/BankEditor.h"
+#include "ui/RangeEditor.h"
 #include "ui/SpectrumView.h"
 
 #include <QAction>
@@ -234,7 +235,7 @@ void TestMainWindow::keypad()
     UiFixture f;
     QVERIFY(f.startUp());
     ProgramState &state = f.app->station().state();
-    f.app->window().setFrequencyText(start);
+    f.app->window().display().setFrequencyText(start);
     state.operatingMode = static_cast<qint16>(mode);
     state.currentBank = 3;
     state.currentChannel = 42;
@@ -379,15 +380,15 @@ void TestMainWindow::lampsKeepTheirPlace()
     const QSize darkPanel = panel->size();
     const QPoint darkFrequency = frequency->pos();
 
-    window.showBank(3);
-    window.showBank(2);
+    window.display().showBank(3);
+    window.display().showBank(2);
     for (int i = 0; i < 6; ++i)
-        window.setModeLit(i, true);
-    window.setAttenuatorLit(true);
-    window.setPassLit(true);
+        window.display().setModeLit(i, true);
+    window.display().setAttenuatorLit(true);
+    window.display().setPassLit(true);
     for (int i = 0; i <= 10; ++i)
-        window.setSignalBarLit(i, true);
-    window.setFrequencyText(QStringLiteral("145.5000"));
+        window.display().setSignalBarLit(i, true);
+    window.display().setFrequencyText(QStringLiteral("145.5000"));
     QCoreApplication::processEvents();
     QCOMPARE(panel->size(), darkPanel);
     QCOMPARE(frequency->pos(), darkFrequency);
@@ -395,8 +396,8 @@ void TestMainWindow::lampsKeepTheirPlace()
         QCOMPARE(f.lit(QStringLiteral("lblBank(%1)").arg(bank)), bank == 2);
 
     window.clearDisplay();
-    QCOMPARE(window.frequencyText(), dashes);
-    QCOMPARE(window.channelText(), QStringLiteral("--"));
+    QCOMPARE(window.display().frequencyText(), dashes);
+    QCOMPARE(window.display().channelText(), QStringLiteral("--"));
     const QList<QWidget *> lamps = window.centralWidget()->findChildren<QWidget *>(
             QRegularExpression(QStringLiteral("^(lblATT|lblPass|lblBank|lblMode|shpSquelch)")));
     QCOMPARE(lamps.size(), 2 + 4 + 6 + 11);

@@ -193,7 +193,7 @@ void TestStation::frequencyStepping()
     UiFixture f;
     QVERIFY(f.startUp());
     f.widget<QComboBox>(QStringLiteral("cmbFrequencyStepSize"))->setCurrentIndex(step);
-    f.app->window().setFrequencyText(start);
+    f.app->window().display().setFrequencyText(start);
     f.click(button);
     QCOMPARE(f.text(QStringLiteral("lblFrequency")), result);
     QCOMPARE(f.sent(), Commands {result.toStdString()});

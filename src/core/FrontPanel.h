@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Display.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -28,19 +30,9 @@ class FrontPanel
 public:
     virtual ~FrontPanel() = default;
 
-    // Display.
-    virtual QString frequencyText() const = 0;
-    virtual void setFrequencyText(const QString &text) = 0;
-    virtual QString channelText() const = 0;
-    virtual void setChannelText(const QString &text) = 0;
-    virtual void showBank(int bank) = 0; // 1..4 lights that lamp alone; 0 darkens all four
-    virtual bool modeLit(int index) const = 0; // index 0..5 in "NWALUC" order
-    virtual void setModeLit(int index, bool lit) = 0;
-    virtual bool attenuatorLit() const = 0;
-    virtual void setAttenuatorLit(bool lit) = 0;
-    virtual void setPassLit(bool lit) = 0;
-    virtual bool signalBarLit(int index) const = 0; // 0..10
-    virtual void setSignalBarLit(int index, bool lit) = 0;
+    // The receiver's display, which they write and read back.
+    virtual Display &display() = 0;
+
     virtual void showStatus(const QString &text) = 0; // first status-bar panel
     virtual QString statusText() const = 0;
 

@@ -76,7 +76,7 @@ int squelchThreshold(int sliderValue)
 void StepFrequency(Station &station, const QString &direction)
 {
     FrontPanel &panel = station.panel();
-    double f = leadingNumber(panel.frequencyText());
+    double f = leadingNumber(panel.display().frequencyText());
     const double step = panel.stepValue() / 10000.0;
     if (direction == QLatin1String("UP"))
         f += step;
@@ -88,7 +88,7 @@ void StepFrequency(Station &station, const QString &direction)
         t = QStringLiteral("0.100");
     else if (value > 2036)
         t = QStringLiteral("2036.0000");
-    panel.setFrequencyText(t);
+    panel.display().setFrequencyText(t);
     station.Exchange(t);
 }
 
@@ -130,61 +130,62 @@ void SampleSignal(Station &station)
 
 void showModeLetter(Station &station, const QString &mode)
 {
-    FrontPanel &panel = station.panel();
+    Display &display = station.panel().display();
     // Found where the text stands in "NWALUC"; the empty text stands at the start.
     const int index = modeLetters.indexOf(mode);
-    if (index < 0 || panel.modeLit(index))
+    if (index < 0 || display.modeLit(index))
         return;
     for (int i = 0; i < modeLetters.size(); ++i)
-        panel.setModeLit(i, false);
-    panel.setModeLit(index, true);
+        display.setModeLit(i, false);
+    display.setModeLit(index, true);
 }
 
 void ShowChannel(Station &station)
 {
     const ProgramState &state = station.state();
     FrontPanel &panel = station.panel();
-    const double channel = leadingNumber(panel.channelText());
+    Display &display = panel.display();
+    const double channel = leadingNumber(display.channelText());
     // The display may hold anything; only a real channel of a real bank is shown.
     if (!Banks::validBank(state.currentBank) || channel < 0 || channel >= Banks::channelCount)
         return;
     const ChannelRecord &r = state.banks(state.currentBank, static_cast<int>(channel));
     if (panel.showsFrequency())
-        panel.setFrequencyText(displayFrequency(r.Frequency));
+        display.setFrequencyText(displayFrequency(r.Frequency));
     else
-        panel.setFrequencyText(r.Description);
+        display.setFrequencyText(r.Description);
     showModeLetter(station, r.Mode);
-    panel.setAttenuatorLit(r.ATT == 1);
-    panel.setPassLit(r.LockOut == 1);
+    display.setAttenuatorLit(r.ATT == 1);
+    display.setPassLit(r.LockOut == 1);
 }
 
 void ShowScanPosition(Station &station)
 {
     const ProgramState &state = station.state();
-    FrontPanel &panel = station.panel();
-    panel.setChannelText(QString::number(state.currentChannel));
-    panel.showBank(state.currentBank);
-    panel.setFrequencyText(QStringLiteral("Scanning..."));
+    Display &display = station.panel().display();
+    display.setChannelText(QString::number(state.currentChannel));
+    display.showBank(state.currentBank);
+    display.setFrequencyText(QStringLiteral("Scanning..."));
 }
 
 void ShowSearchPosition(Station &station)
 {
     const ProgramState &state = station.state();
-    FrontPanel &panel = station.panel();
-    panel.setChannelText(QStringLiteral("--"));
-    panel.showBank(0);
+    Display &display = station.panel().display();
+    display.setChannelText(QStringLiteral("--"));
+    display.showBank(0);
     if (state.currentRange >= 0 && state.currentRange < Ranges::count)
         showModeLetter(station, state.ranges[state.currentRange].Mode);
     for (int i = 0; i <= 10; ++i)
-        panel.setSignalBarLit(i, false);
-    panel.setFrequencyText(state.searchFrequency);
+        display.setSignalBarLit(i, false);
+    display.setFrequencyText(state.searchFrequency);
 }
 
 void ShowSignalBars(Station &station, int level)
 {
-    FrontPanel &panel = station.panel();
+    Display &display = station.panel().display();
     for (int i = 0; i <= 10; ++i)
-        panel.setSignalBarLit(i, i <= level);
+        display.setSignalBarLit(i, i <= level);
 }
 
 } // namespace ze

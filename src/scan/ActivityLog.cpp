@@ -61,7 +61,7 @@ QString logFrequencyField(const QString &frequency)
 void WriteChannelLogLine(Station &station, int level)
 {
     ProgramState &state = station.state();
-    const double channel = leadingNumber(station.panel().channelText());
+    const double channel = leadingNumber(station.panel().display().channelText());
     if (!Banks::validBank(state.currentBank) || channel < 0 || channel >= Banks::channelCount)
         return;
     const ChannelRecord &r = state.banks(state.currentBank, static_cast<int>(channel));
@@ -80,7 +80,7 @@ void WriteSearchLogLine(Station &station, int level)
         return;
     QString mode;
     for (int i = 0; i < modeLetters.size(); ++i) {
-        if (station.panel().modeLit(i)) {
+        if (station.panel().display().modeLit(i)) {
             mode = modeLetters.at(i);
             break;
         }

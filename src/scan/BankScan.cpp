@@ -19,7 +19,7 @@ void ScanStep(Station &station)
     if (!r.Frequency.isEmpty() && r.LockOut == 0) {
         // The display names the visited channel while a hold lasts: the sample's log line and
         // the holding passes read it from there.
-        station.panel().setChannelText(QString::number(state.currentChannel));
+        station.panel().display().setChannelText(QString::number(state.currentChannel));
         TuneChannel(station);
         SampleSignal(station);
         station.CheckHoldExpired();

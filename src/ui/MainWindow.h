@@ -3,24 +3,14 @@
 #include "core/FrontPanel.h"
 #include "core/StationShell.h"
 #include "ui/ListAdapters.h"
+#include "ui/MainWindowUi.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
 
-#include <array>
 #include <functional>
 #include <memory>
-
-class QAbstractButton;
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QFrame;
-class QLabel;
-class QPushButton;
-class QRadioButton;
-class QSlider;
 
 namespace ze {
 
@@ -30,7 +20,6 @@ class EditBank;
 class EditRange;
 class LogViewer;
 class OptionsWindow;
-class SpectrumView;
 class Station;
 
 // frmTerminal: the front panel of the receiver, the keypad, and the controls that start bank
@@ -54,18 +43,7 @@ public:
     void showMessage(const QString &title, const QString &text, QMessageBox::Icon icon);
 
     // FrontPanel
-    QString frequencyText() const override;
-    void setFrequencyText(const QString &text) override;
-    QString channelText() const override;
-    void setChannelText(const QString &text) override;
-    void showBank(int bank) override;
-    bool modeLit(int index) const override;
-    void setModeLit(int index, bool lit) override;
-    bool attenuatorLit() const override;
-    void setAttenuatorLit(bool lit) override;
-    void setPassLit(bool lit) override;
-    bool signalBarLit(int index) const override;
-    void setSignalBarLit(int index, bool lit) override;
+    Display &display() override;
     void showStatus(const QString &text) override;
     QString statusText() const override;
     bool showsFrequency() const override;
@@ -123,18 +101,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    QFrame *buildDisplayPanel();
-    QFrame *buildDisplayOptionFrame();
-    QFrame *buildDelayFrame();
-    QFrame *buildSquelchFrame();
-    QFrame *buildKeypadFrame();
-    QFrame *buildChannelStepFrame();
-    QFrame *buildLogFrame();
-    QFrame *buildBanksFrame();
-    QFrame *buildRangeFrame();
-    QFrame *buildFrequencyStepFrame();
-    void buildStatusBar();
-    void buildMenus();
     void connectHandlers();
 
     // Index of the last lit mode lamp, 0 when none is lit.
@@ -158,45 +124,7 @@ private:
     ControlLoop *m_loop = nullptr;
     MessageSink m_messageSink;
 
-    // Display panel.
-    QFrame *m_panel = nullptr;
-    QLabel *m_lblFrequency = nullptr;
-    QLabel *m_lblChannel = nullptr;
-    std::array<QLabel *, 4> m_lblBank {};
-    std::array<QLabel *, 6> m_lblMode {};
-    QLabel *m_lblATT = nullptr;
-    QLabel *m_lblPass = nullptr;
-    std::array<QFrame *, 11> m_shpSquelch {};
-
-    // Operator's controls.
-    std::array<QRadioButton *, 2> m_optDisplay {};
-    QComboBox *m_cmbDelay = nullptr;
-    QSlider *m_hscrSquelch = nullptr;
-    std::array<QPushButton *, 16> m_cmdDigits {};
-    QPushButton *m_cmdChannelDown = nullptr;
-    QPushButton *m_cmdChannelUp = nullptr;
-    QCheckBox *m_chkSchrijfInLogFile = nullptr;
-    QPushButton *m_cmdViewLogfile = nullptr;
-    QComboBox *m_cmbBankenLijst = nullptr;
-    QComboBox *m_lstKanaalLijst = nullptr;
-    std::array<QCheckBox *, 4> m_chkScan {};
-    QPushButton *m_cmdScanBanks = nullptr;
-    QPushButton *m_cmdEditBanks = nullptr;
-    QComboBox *m_cmbRangeLijst = nullptr;
-    QCheckBox *m_chkSpectrum = nullptr;
-    QPushButton *m_cmdSearchScan = nullptr;
-    QPushButton *m_cmdSearchEdit = nullptr;
-    SpectrumView *m_picSpectrum = nullptr;
-    QComboBox *m_cmbFrequencyStepSize = nullptr;
-    QPushButton *m_cmdFrequencyDown = nullptr;
-    QPushButton *m_cmdFrequencyUp = nullptr;
-    QAction *m_mnuSetting = nullptr;
-    QAction *m_mnuInfo = nullptr;
-
-    // Status bar panels.
-    QLabel *m_statusPanel = nullptr;
-    QLabel *m_noticePanel = nullptr;
-    QLabel *m_portPanel = nullptr;
+    MainWindowUi m_ui;
 
     std::unique_ptr<ComboItemList> m_channelItems;
     std::unique_ptr<ComboItemList> m_rangeItems;

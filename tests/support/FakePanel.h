@@ -31,12 +31,15 @@ public:
 
 // Front panel and shell without widgets, for tests of the logic alone. Every lamp, choice and
 // list is a plain member a test sets and reads.
-class FakePanel final : public ze::FrontPanel, public ze::StationShell
+class FakePanel final : public ze::FrontPanel, public ze::Display, public ze::StationShell
 {
 public:
     FakePanel();
 
     // FrontPanel
+    ze::Display &display() override { return *this; }
+
+    // Display
     QString frequencyText() const override { return frequency; }
     void setFrequencyText(const QString &text) override { frequency = text; }
     QString channelText() const override { return channel; }
@@ -49,6 +52,8 @@ public:
     void setPassLit(bool lit) override { pass = lit; }
     bool signalBarLit(int index) const override { return bars.at(index); }
     void setSignalBarLit(int index, bool lit) override { bars[index] = lit; }
+
+    // FrontPanel
     void showStatus(const QString &text) override
     {
         status = text;

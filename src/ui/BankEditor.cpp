@@ -1,0 +1,223 @@
+#include "ui/BankEditor.h"
+
+#include "core/Station.h"
+#include "storage/BankFile.h"
+#include "ui/Controls.h"
+#include "ui/MainWindow.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace ze {
+
+EditBank::EditBank(MainWindow &main, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_main(main)
+    , m_station(main.station())
+{
+    setObjectName(QStringLiteral("EditBank"));
+    setWindowTitle(QStringLiteral("Edit banks"));
+
+    m_cmbBankenLijst = new QComboBox(this);
+    m_cmbBankenLijst->setObjectName(QStringLiteral("cmbBankenLijst"));
+    m_cmbBankenLijst->setAccessibleName(QStringLiteral("Bank file"));
+    m_lstKanaalLijst = new QListWidget(this);
+    m_lstKanaalLijst->setObjectName(QStringLiteral("lstKanaalLijst"));
+    m_lstKanaalLijst->setAccessibleName(QStringLiteral("Channels"));
+    m_lstKanaalLijst->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_lstKanaalLijst->setMinimumWidth(300);
+    QPalette listPalette = m_lstKanaalLijst->palette();
+    listPalette.setColor(QPalette::Base, QColor(224, 224, 224));
+    m_lstKanaalLijst->setPalette(listPalette);
+    m_channelItems = std::make_unique<ListWidgetItemList>(m_lstKanaalLijst);
+
+    auto *fields = new QFrame(this);
+    fields->setObjectName(QStringLiteral("fraEditChannel"));
+    fields->setFrameShape(QFrame::Box);
+    fields->setFrameShadow(QFrame::Sunken);
+    auto *form = new QGridLayout(fields);
+    const char *captions[7]
+            = {"Channel", "Bank", "Description", "Frequency", "Mode", "Ch pass", "ATT"};
+    for (int i = 0; i < 7; ++i)
+        m_lblEditChannel[i]
+                = newLabel(indexed("lblEditChannel", i), QLatin1String(captions[i]), fields);
+
+    m_txtEditChannelChannel = newEdit(QStringLiteral("txtEditChannelChannel"), 2,
+                                      QStringLiteral("Channel number"), fields);
+    auto *bankFrame = new QFrame(fields);
+    bankFrame->setObjectName(QStringLiteral("fraEditChannelBank"));
+    auto *bankRow = new QHBoxLayout(bankFrame);
+    bankRow->setContentsMargins(0, 0, 0, 0);
+    m_bankGroup = new QButtonGroup(this);
+    for (int i = 0; i < 4; ++i) {
+        auto *option = new QRadioButton(QString::number(i + 1), bankFrame);
+        option->setObjectName(indexed("optEditChannelBank", i));
+        option->setAccessibleName(QStringLiteral("Bank %1").arg(i + 1));
+        m_bankGroup->addButton(option, i);
+        bankRow->addWidget(option);
+        m_optEditChannelBank[i] = option;
+    }
+    m_txtEditChannelDescription = newEdit(QStringLiteral("txtEditChannelDescription"), 0,
+                                          QStringLiteral("Description"), fields);
+    m_txtEditChannelFrequency = newEdit(QStringLiteral("txtEditChannelFrequency"), 9,
+                                        QStringLiteral("Frequency"), fields);
+    m_modeGroup = new QButtonGroup(this);
+    QGridLayout *modes
+            = modeOptions("optEditChannelMode", m_optEditChannelMode, m_modeGroup, fields);
+    m_chkEditChannelATT = new QCheckBox(fields);
+    m_chkEditChannelATT->setObjectName(QStringLiteral("chkEditChannelATT"));
+    m_chkEditChannelATT->setAccessibleName(QStringLiteral("Attenuator"));
+    m_chkEditChannelLockOut = new QCheckBox(fields);
+    m_chkEditChannelLockOut->setObjectName(QStringLiteral("chkEditChannelLockOut"));
+    m_chkEditChannelLockOut->setAccessibleName(QStringLiteral("Pass this channel when scanning"));
+    m_lblEditChannel[0]->setBuddy(m_txtEditChannelChannel);
+    m_lblEditChannel[2]->setBuddy(m_txtEditChannelDescription);
+    m_lblEditChannel[3]->setBuddy(m_txtEditChannelFrequency);
+    m_lblEditChannel[5]->setBuddy(m_chkEditChannelLockOut);
+    m_lblEditChannel[6]->setBuddy(m_chkEditChannelATT);
+
+    form->addWidget(m_lblEditChannel[0], 0, 0);
+    form->addWidget(m_txtEditChannelChannel, 0, 1);
+    form->addWidget(m_lblEditChannel[1], 1, 0);
+    form->addWidget(bankFrame, 1, 1);
+    form->addWidget(m_lblEditChannel[2], 2, 0);
+    form->addWidget(m_txtEditChannelDescription, 2, 1);
+    form->addWidget(m_lblEditChannel[3], 3, 0);
+    form->addWidget(m_txtEditChannelFrequency, 3, 1);
+    form->addWidget(m_lblEditChannel[4], 4, 0, Qt::AlignTop);
+    form->addLayout(modes, 4, 1);
+    form->addWidget(m_lblEditChannel[6], 5, 0);
+    form->addWidget(m_chkEditChannelATT, 5, 1);
+    form->addWidget(m_lblEditChannel[5], 6, 0);
+    form->addWidget(m_chkEditChannelLockOut, 6, 1);
+    m_cmdEditChannelOk = newButton(QStringLiteral("cmdEditChannelOk"), QStringLiteral("Ok"),
+                                   QStringLiteral("Store channel"), fields);
+    m_cmdEditChannelNew = newButton(QStringLiteral("cmdEditChannelNew"), QStringLiteral("New"),
+                                    QStringLiteral("New channel"), fields);
+    m_cmdEditChannelDelete
+            = newButton(QStringLiteral("cmdEditChannelDelete"), QStringLiteral("Delete"),
+                        QStringLiteral("Delete channel"), fields);
+    auto *channelButtons = new QHBoxLayout;
+    channelButtons->addWidget(m_cmdEditChannelOk);
+    channelButtons->addWidget(m_cmdEditChannelNew);
+    channelButtons->addWidget(m_cmdEditChannelDelete);
+    form->addLayout(channelButtons, 7, 0, 1, 2);
+    form->setRowStretch(8, 1);
+
+    auto *left = new QVBoxLayout;
+    left->addWidget(m_cmbBankenLijst);
+    left->addWidget(m_lstKanaalLijst, 1);
+    auto *top = new QHBoxLayout;
+    top->addLayout(left, 1);
+    top->addWidget(fields, 1);
+
+    m_cmdReadBanks = newButton(QStringLiteral("cmdReadBanks"), QStringLiteral("Read from memory"),
+                               QStringLiteral("Read from the receiver's memory"), this);
+    m_cmdStoreBanks
+            = newButton(QStringLiteral("cmdStoreBanks"), QStringLiteral("Store into memory"),
+                        QStringLiteral("Store into the receiver's memory"), this);
+    m_cmdDeleteBank = newButton(QStringLiteral("cmdDeleteBank"), QStringLiteral("Delete bank"),
+                                QStringLiteral("Delete bank file"), this);
+    m_cmdNewBank = newButton(QStringLiteral("cmdNewBank"), QStringLiteral("New bank"),
+                             QStringLiteral("New bank file"), this);
+    m_cmdEditBankClose = newButton(QStringLiteral("cmdEditBankClose"), QStringLiteral("Close"),
+                                   QStringLiteral("Close bank editor"), this);
+    auto *bottom = new QHBoxLayout;
+    for (QPushButton *button :
+         {m_cmdReadBanks, m_cmdStoreBanks, m_cmdDeleteBank, m_cmdNewBank, m_cmdEditBankClose})
+        bottom->addWidget(button);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(bottom);
+
+    connect(m_cmbBankenLijst, &QComboBox::activated, this, &EditBank::bankPicked);
+    connect(m_lstKanaalLijst, &QListWidget::itemClicked, this,
+            [this] { Initialize(m_lstKanaalLijst); });
+    connect(m_cmdEditChannelNew, &QPushButton::clicked, this, &EditBank::clearFields);
+    connect(m_cmdEditBankClose, &QPushButton::clicked, this, &EditBank::closeEditor);
+}
+
+bool EditBank::selectBankText(const QString &text)
+{
+    const int index = m_cmbBankenLijst->findText(text, Qt::MatchExactly);
+    if (index < 0)
+        return false;
+    const QSignalBlocker blocker(m_cmbBankenLijst);
+    m_cmbBankenLijst->setCurrentIndex(index);
+    return true;
+}
+
+void EditBank::Initialiseren()
+{
+    show();
+    raise();
+    activateWindow();
+    const QString text = m_main.bankListText();
+    selectBankText(text);
+    m_station.state().currentBankName = text;
+    LoadBankFile(m_station, channelItems());
+}
+
+void EditBank::Initialize(QListWidget *list)
+{
+    show();
+    QListWidgetItem *item = list->currentItem();
+    if (!item)
+        return;
+    const int value = item->data(Qt::UserRole).toInt();
+    const int bank = value / 100;
+    const int channel = value - 100 * bank;
+    if (!Banks::validBank(bank) || !Banks::validChannel(channel))
+        return;
+    const ChannelRecord &record = m_station.state().banks(bank, channel);
+    m_optEditChannelBank[bank - 1]->setChecked(true);
+    m_txtEditChannelChannel->setText(QString::number(channel));
+    m_txtEditChannelDescription->setText(record.Description);
+    m_txtEditChannelFrequency->setText(record.Frequency);
+    m_chkEditChannelATT->setChecked(record.ATT != 0);
+    m_chkEditChannelLockOut->setChecked(record.LockOut != 0);
+    const int mode = modeOptionIndex(record.Mode);
+    if (mode >= 0)
+        m_optEditChannelMode[mode]->setChecked(true);
+}
+
+void EditBank::bankPicked(int index)
+{
+    (void)index;
+    PickBankFile(m_station, m_cmbBankenLijst->currentText(), channelItems());
+}
+
+void EditBank::clearFields()
+{
+    m_txtEditChannelChannel->clear();
+    m_txtEditChannelDescription->clear();
+    m_txtEditChannelFrequency->clear();
+    m_chkEditChannelATT->setChecked(false);
+    m_chkEditChannelLockOut->setChecked(false);
+    clearExclusiveGroup(m_modeGroup);
+}
+
+void EditBank::closeEditor()
+{
+    hide();
+    SaveBankFile(m_station);
+    const QString text = m_cmbBankenLijst->currentText();
+    m_main.pickBank(text);
+    m_station.state().currentBankName = text;
+    FillChannelList(m_station, m_main.mainChannelList());
+}
+
+} // namespace ze

@@ -1,0 +1,117 @@
+#include "ui/OptionsWindow.h"
+
+#include "core/Station.h"
+#include "ui/Controls.h"
+#include "ui/MainWindow.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace ze {
+
+OptionsWindow::OptionsWindow(MainWindow &main, QWidget *parent)
+    : QDialog(parent)
+    , m_main(main)
+    , m_station(main.station())
+{
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(QStringLiteral("Options"));
+
+    auto *frame = new QGroupBox(QStringLiteral("Setting"), this);
+    frame->setObjectName(QStringLiteral("fraSample1"));
+    auto *form = new QGridLayout(frame);
+    QLabel *portLabel = newLabel(QStringLiteral("Label1"), QStringLiteral("Comport"), frame);
+    m_combo1 = new QComboBox(frame);
+    m_combo1->setObjectName(QStringLiteral("Combo1"));
+    m_combo1->setEditable(true);
+    m_combo1->setInsertPolicy(QComboBox::NoInsert);
+    m_combo1->setAccessibleName(QStringLiteral("Serial port"));
+    QLabel *lineLabel = newLabel(QStringLiteral("Label2"), QStringLiteral("Baudrate"), frame);
+    m_combo2 = new QComboBox(frame);
+    m_combo2->setObjectName(QStringLiteral("Combo2"));
+    m_combo2->setEditable(true);
+    m_combo2->setInsertPolicy(QComboBox::NoInsert);
+    m_combo2->setAccessibleName(QStringLiteral("Line settings"));
+    for (QComboBox *combo : {m_combo1, m_combo2})
+        combo->setMinimumContentsLength(12);
+    portLabel->setBuddy(m_combo1);
+    lineLabel->setBuddy(m_combo2);
+    form->addWidget(portLabel, 0, 0);
+    form->addWidget(m_combo1, 0, 1);
+    form->addWidget(lineLabel, 1, 0);
+    form->addWidget(m_combo2, 1, 1);
+    form->setColumnStretch(1, 1);
+
+    auto *ok = newButton(QStringLiteral("cmdOK"), QStringLiteral("OK"),
+                         QStringLiteral("OK, store and apply"), this);
+    auto *cancel = newButton(QStringLiteral("cmdCancel"), QStringLiteral("Cancel"),
+                             QStringLiteral("Cancel"), this);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addStretch(1);
+    buttons->addWidget(cancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+
+    m_combo1->addItems(
+            {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
+    m_combo2->addItems({QStringLiteral("9600,n,8,2"), QStringLiteral("4800,n,8,2")});
+    m_combo1->setEditText(m_station.serialPort().portText());
+    m_combo2->setEditText(m_station.serialPort().lineSettings());
+
+    // Escape rejects the dialog, which only hides it: "Cancel".
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ok, &QPushButton::clicked, this, &OptionsWindow::applyChoice);
+
+    adjustSize();
+    if (QScreen *screen = this->screen()) {
+        const QRect area = screen->geometry();
+        move((area.width() - width()) / 2, (area.height() - height()) / 2);
+    }
+}
+
+void OptionsWindow::applyChoice()
+{
+    const QString port = m_combo1->currentText();
+    const QString line = m_combo2->currentText();
+    // A value the port refuses is neither stored nor applied: stored, it would stop the next
+    // start-up. The window stays open so the operator can mend it.
+    QStringList refused;
+    QString error;
+    if (!portDeviceName(port, &error))
+        refused << error;
+    if (!parseLineSettings(line, &error))
+        refused << error;
+    if (!refused.isEmpty()) {
+        m_main.reportError(refused.join(QLatin1Char('\n')));
+        return;
+    }
+
+    StoredSettings &settings = m_station.settings();
+    bool stored = settings.write(QStringLiteral("CommPort"), port);
+    stored = settings.write(QStringLiteral("Settings"), line) && stored;
+    stored = settings.write(QStringLiteral("Handshaking"), QStringLiteral("2")) && stored;
+    stored = settings.sync() && stored;
+
+    SerialPort &serial = m_station.serialPort();
+    serial.close();
+    serial.setPort(port);
+    serial.setLineSettings(line);
+    serial.setHandshaking(2);
+    serial.OpenPort();
+    m_station.showPortState();
+    hide();
+
+    if (!stored)
+        m_main.reportError(QStringLiteral("The port settings could not be stored in \"%1\".")
+                                   .arg(settings.fileName()));
+}
+
+} // namespace ze

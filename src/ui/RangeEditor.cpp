@@ -1,0 +1,137 @@
+#include "ui/RangeEditor.h"
+
+#include "core/Station.h"
+#include "storage/BankFile.h"
+#include "storage/RangeFile.h"
+#include "ui/Controls.h"
+#include "ui/MainWindow.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace ze {
+
+EditRange::EditRange(MainWindow &main, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_main(main)
+    , m_station(main.station())
+{
+    setObjectName(QStringLiteral("EditRange"));
+    setWindowTitle(QStringLiteral("Edit Range"));
+
+    m_cmbRangeLijst = new QComboBox(this);
+    m_cmbRangeLijst->setObjectName(QStringLiteral("cmbRangeLijst"));
+    m_cmbRangeLijst->setAccessibleName(QStringLiteral("Range to edit"));
+    m_rangeItems = std::make_unique<ComboItemList>(m_cmbRangeLijst);
+
+    const char *captions[5] = {"to", "Step", "Description", "Frequency", "Mode"};
+    for (int i = 0; i < 5; ++i)
+        m_lblEditChannel[i]
+                = newLabel(indexed("lblEditChannel", i), QLatin1String(captions[i]), this);
+    m_txtEditRangeDescription = newEdit(QStringLiteral("txtEditRangeDescription"), 0,
+                                        QStringLiteral("Range description"), this);
+    m_txtEditRangeFrom = newEdit(QStringLiteral("txtEditRangeFrom"), 9,
+                                 QStringLiteral("From frequency"), this);
+    m_txtEditRangeTo
+            = newEdit(QStringLiteral("txtEditRangeTo"), 9, QStringLiteral("To frequency"), this);
+    m_txtEditRangeStep = newEdit(QStringLiteral("txtEditRangeStep"), 9,
+                                 QStringLiteral("Step in megahertz"), this);
+    m_lblEditChannel[2]->setBuddy(m_txtEditRangeDescription);
+    m_lblEditChannel[3]->setBuddy(m_txtEditRangeFrom);
+    m_lblEditChannel[0]->setBuddy(m_txtEditRangeTo);
+    m_lblEditChannel[1]->setBuddy(m_txtEditRangeStep);
+    m_modeGroup = new QButtonGroup(this);
+    QGridLayout *modes = modeOptions("optEditRangeMode", m_optEditRangeMode, m_modeGroup, this);
+
+    auto *form = new QGridLayout;
+    form->addWidget(m_lblEditChannel[2], 0, 0);
+    form->addWidget(m_txtEditRangeDescription, 0, 1, 1, 3);
+    form->addWidget(m_lblEditChannel[3], 1, 0);
+    form->addWidget(m_txtEditRangeFrom, 1, 1);
+    form->addWidget(m_lblEditChannel[0], 1, 2);
+    form->addWidget(m_txtEditRangeTo, 1, 3);
+    form->addWidget(m_lblEditChannel[1], 2, 0);
+    form->addWidget(m_txtEditRangeStep, 2, 1);
+    form->addWidget(m_lblEditChannel[4], 3, 0, Qt::AlignTop);
+    form->addLayout(modes, 3, 1, 1, 3);
+
+    m_cmdEditChannelNew = newButton(QStringLiteral("cmdEditChannelNew"), QStringLiteral("New"),
+                                    QStringLiteral("New range"), this);
+    m_cmdEditChannelDelete
+            = newButton(QStringLiteral("cmdEditChannelDelete"), QStringLiteral("Delete"),
+                        QStringLiteral("Delete range"), this);
+    m_cmdEditChannelOk = newButton(QStringLiteral("cmdEditChannelOk"), QStringLiteral("Ok"),
+                                   QStringLiteral("Store range"), this);
+    m_cmdEditBankClose = newButton(QStringLiteral("cmdEditBankClose"), QStringLiteral("Close"),
+                                   QStringLiteral("Close range editor"), this);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *button :
+         {m_cmdEditChannelNew, m_cmdEditChannelDelete, m_cmdEditChannelOk, m_cmdEditBankClose})
+        buttons->addWidget(button);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_cmbRangeLijst);
+    layout->addLayout(form);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+
+    connect(m_cmbRangeLijst, &QComboBox::activated, this, &EditRange::rangePicked);
+    connect(m_cmdEditBankClose, &QPushButton::clicked, this, &EditRange::closeEditor);
+}
+
+void EditRange::Initialiseren()
+{
+    show();
+    raise();
+    activateWindow();
+    LoadRangeFile(m_station);
+    RangeSchermLegen();
+}
+
+void EditRange::RangeSchermLegen()
+{
+    {
+        const QSignalBlocker blocker(m_cmbRangeLijst);
+        m_cmbRangeLijst->setCurrentIndex(-1);
+    }
+    m_txtEditRangeDescription->clear();
+    m_txtEditRangeFrom->clear();
+    m_txtEditRangeTo->clear();
+    m_txtEditRangeStep->clear();
+    clearExclusiveGroup(m_modeGroup);
+}
+
+void EditRange::rangePicked(int index)
+{
+    if (index < 0)
+        return;
+    const int range = m_cmbRangeLijst->itemData(index).toInt();
+    if (range < 0 || range >= Ranges::count)
+        return;
+    ProgramState &state = m_station.state();
+    state.currentRange = static_cast<qint16>(range);
+    const RangeRecord &record = state.ranges[range];
+    m_txtEditRangeDescription->setText(record.Description);
+    m_txtEditRangeFrom->setText(record.From);
+    m_txtEditRangeTo->setText(record.To);
+    m_txtEditRangeStep->setText(record.Step);
+    const int mode = modeOptionIndex(record.Mode);
+    if (mode >= 0)
+        m_optEditRangeMode[mode]->setChecked(true);
+}
+
+void EditRange::closeEditor()
+{
+    hide();
+    SaveBankFile(m_station);
+}
+
+} // namespace ze

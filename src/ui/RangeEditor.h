@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ui/ListAdapters.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace ze {
+
+class MainWindow;
+class Station;
+
+// EditRange, "Edit Range": the search ranges. Exists from start-up on, hidden, because loading
+// the range file fills its list.
+class EditRange : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit EditRange(MainWindow &main, QWidget *parent = nullptr);
+
+    // Shows the editor, reloads the ranges and clears the fields.
+    void Initialiseren();
+    // No entry selected, every field empty, no mode chosen.
+    void RangeSchermLegen();
+
+    QComboBox *rangeList() const { return m_cmbRangeLijst; }
+    ItemList &rangeItems() { return *m_rangeItems; }
+
+private:
+    void rangePicked(int index);
+    void closeEditor();
+
+    MainWindow &m_main;
+    Station &m_station;
+    QComboBox *m_cmbRangeLijst;
+    std::array<QLabel *, 5> m_lblEditChannel {};
+    QLineEdit *m_txtEditRangeDescription;
+    QLineEdit *m_txtEditRangeFrom;
+    QLineEdit *m_txtEditRangeTo;
+    QLineEdit *m_txtEditRangeStep;
+    std::array<QRadioButton *, 6> m_optEditRangeMode {};
+    QButtonGroup *m_modeGroup;
+    QPushButton *m_cmdEditChannelNew;
+    QPushButton *m_cmdEditChannelDelete;
+    QPushButton *m_cmdEditChannelOk;
+    QPushButton *m_cmdEditBankClose;
+    std::unique_ptr<ComboItemList> m_rangeItems;
+};
+
+} // namespace ze
