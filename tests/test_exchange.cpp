@@ -107,9 +107,6 @@ void TestExchange::promptEndsTheExchange_data()
 
     const zesim::Fault none;
     QTest::newRow("level") << none << "Y" << yReply;
-    QTest::newRow("tune channel") << none << "145.5000NT" << plainReply;
-    QTest::newRow("read channel") << none << " 7Z"
-                                  << "C07 0N Z07 Y00014550000 Q\r\n>";
     QTest::newRow("chunked") << zesim::Fault {FaultKind::Chunked, 3, 15} << " 12Z"
                              << "C12 0W Z12 Y00129612500 U\r\n>";
     // Three commands in one line: the replies come in with one read, and everything after the
@@ -225,7 +222,6 @@ void TestExchange::openAndReset_data()
 
     QTest::newRow("reset an open port") << true << true << false;
     QTest::newRow("reset a closed port, DTR on") << true << false << true;
-    QTest::newRow("reset a closed port, DTR off") << true << false << false;
     QTest::newRow("open an open port") << false << true << true;
 }
 

@@ -57,6 +57,16 @@ public:
     virtual void showNotice(const QString &text) = 0;
     // A message box for a failure the operator must see (a save that did not happen).
     virtual void reportError(const QString &text) = 0;
+
+    // A Yes/No question; defaultYes chooses the button Return presses.
+    virtual bool askYesNo(const QString &title, const QString &text, bool defaultYes) = 0;
+    // A line of text from the operator, proposed filled in; "" when cancelled.
+    virtual QString askText(const QString &title, const QString &prompt, const QString &proposed)
+            = 0;
+    // The hourglass over the program's windows during a long transfer.
+    virtual void setBusy(bool busy) { (void)busy; }
+    // A status text that must be seen at once, while a long transfer keeps the event loop away.
+    virtual void showProgress(const QString &text) { showStatus(text); }
 };
 
 } // namespace ze

@@ -15,9 +15,11 @@
 #include "ui/SpectrumView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -394,6 +396,42 @@ void MainWindow::showNotice(const QString &text)
 void MainWindow::reportError(const QString &text)
 {
     showMessage(QStringLiteral("ZE3000r"), text, QMessageBox::Warning);
+}
+
+bool MainWindow::askYesNo(const QString &title, const QString &text, bool defaultYes)
+{
+    if (m_answerSource)
+        return m_answerSource(title, text) == QLatin1String("Yes");
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString MainWindow::askText(const QString &title, const QString &prompt, const QString &proposed)
+{
+    if (m_answerSource)
+        return m_answerSource(title, prompt);
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+            QApplication::activeWindow() ? QApplication::activeWindow() : this, title, prompt,
+            QLineEdit::Normal, proposed, &ok);
+    return ok ? text : QString();
+}
+
+void MainWindow::setBusy(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::showProgress(const QString &text)
+{
+    showStatus(text);
+    // The transfer keeps the loop away: paint now, but take no input meanwhile.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 // ---- StationShell ----

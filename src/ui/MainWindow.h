@@ -39,6 +39,10 @@ public:
     // Message boxes go to the sink instead when one is set, so tests are not stopped by them.
     using MessageSink = std::function<void(const QString &title, const QString &text)>;
     void setMessageSink(MessageSink sink) { m_messageSink = std::move(sink); }
+    // Questions and input boxes are answered by the source instead when one is set: "Yes" or
+    // anything else for a question, the text (or "" to cancel) for an input box.
+    using AnswerSource = std::function<QString(const QString &title, const QString &text)>;
+    void setAnswerSource(AnswerSource source) { m_answerSource = std::move(source); }
     // A message box with OK, or the sink.
     void showMessage(const QString &title, const QString &text, QMessageBox::Icon icon);
 
@@ -59,6 +63,10 @@ public:
     void showPortState(const QString &text) override;
     void showNotice(const QString &text) override;
     void reportError(const QString &text) override;
+    bool askYesNo(const QString &title, const QString &text, bool defaultYes) override;
+    QString askText(const QString &title, const QString &prompt, const QString &proposed) override;
+    void setBusy(bool busy) override;
+    void showProgress(const QString &text) override;
 
     // StationShell
     FrontPanel &frontPanel() override { return *this; }
@@ -123,6 +131,7 @@ private:
     Station &m_station;
     ControlLoop *m_loop = nullptr;
     MessageSink m_messageSink;
+    AnswerSource m_answerSource;
 
     MainWindowUi m_ui;
 

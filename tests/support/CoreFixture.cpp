@@ -1,76 +1,66 @@
 #include "CoreFixture.h"
 
-#include <QFile>
-#include <QSettings>
-
 namespace zetest {
 
 CoreFixture::CoreFixture(bool startReceiver, qint64 tickMs)
-    : tick(tickMs)
+    : Workspace(startReceiver)
+    , tick(tickMs)
 {
-    if (startReceiver) {
-        std::string error;
-        receiverStarted = sim.start(&error);
-        sim.setPacing(false);
-        if (receiverStarted) {
-            // The port is the link, not /dev/pts/N: after a hang-up the number goes to the next
-            // pseudo-terminal made, maybe another test's, and a reconnecting station must not
-            // open that.
-            const QString link = tempDir.filePath(QStringLiteral("receiver"));
-            sim.setLinkPath(link.toStdString());
-            storeSetting(QStringLiteral("CommPort"), link);
-        }
-    }
-    station = std::make_unique<ze::Station>(
-            ze::StationPaths {tempDir.path(), tempDir.filePath(QStringLiteral("settings.ini"))},
-            clock);
-    station->attach(&panel);
-    station->serialPort().setTickMs(tickMs);
-    loop = std::make_unique<ze::ControlLoop>(*station);
+    makeStation();
 }
 
 CoreFixture::~CoreFixture()
 {
     loop.reset();
     station.reset();
-    sim.stop();
 }
 
-void CoreFixture::writeFile(const QString &name, const QByteArray &bytes) const
+void CoreFixture::makeStation()
 {
-    QFile file(path(name));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
-}
-
-QByteArray CoreFixture::readFile(const QString &name) const
-{
-    QFile file(path(name));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-void CoreFixture::storeSetting(const QString &key, const QString &value)
-{
-    QSettings settings(path(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("Properties/") + key, value);
-    settings.sync();
+    loop.reset();
+    station = std::make_unique<ze::Station>(paths(), clock);
+    station->attach(&panel);
+    station->serialPort().setTickMs(tick);
+    loop = std::make_unique<ze::ControlLoop>(*station);
 }
 
 bool CoreFixture::startUp()
 {
     // The settings file is read when the station is made; remake it so stored keys count.
-    loop.reset();
-    station = std::make_unique<ze::Station>(
-            ze::StationPaths {tempDir.path(), tempDir.filePath(QStringLiteral("settings.ini"))},
-            clock);
-    station->attach(&panel);
-    station->serialPort().setTickMs(tick);
-    loop = std::make_unique<ze::ControlLoop>(*station);
+    makeStation();
     const bool ok = station->StartUp();
     sim.clearLog();
     return ok;
+}
+
+std::vector<std::string> CoreFixture::tuned() const
+{
+    std::vector<std::string> result;
+    for (const std::string &c : sim.commands())
+        if (c != "Y" && c != "F" && c != "E")
+            result.push_back(c);
+    return result;
+}
+
+void CoreFixture::putChannel(int bank, int channel, const QString &frequency, qint16 lockOut,
+                             const QString &description)
+{
+    station->state().banks(bank, channel)
+            = ze::ChannelRecord {frequency, description, QStringLiteral("N"), 0, 0, 0, lockOut};
+}
+
+void CoreFixture::putRange(int index, const QString &from, const QString &to, const QString &step,
+                           const QString &mode)
+{
+    station->state().ranges[index] = ze::RangeRecord {from, to, mode, QStringLiteral("R"), step};
+}
+
+void CoreFixture::pressScan()
+{
+    ze::ProgramState &s = station->state();
+    s.savedChannel = s.currentChannel;
+    station->SelectMode(ze::ModeScanStart);
+    s.currentChannel = s.savedChannel;
 }
 
 void CoreFixture::runPasses(int n)

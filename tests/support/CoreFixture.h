@@ -1,11 +1,8 @@
 #pragma once
 
 #include "FakePanel.h"
-#include "SimReceiver.h"
+#include "Workspace.h"
 #include "core/ControlLoop.h"
-#include "core/Station.h"
-
-#include <QTemporaryDir>
 
 #include <memory>
 #include <string>
@@ -13,39 +10,40 @@
 
 namespace zetest {
 
-// A whole station without windows: a temporary working directory and settings file, the fake
-// panel, a settable clock and the simulated receiver on a real pseudo-terminal.
-class CoreFixture
+// A whole station without windows: the fake panel, a settable clock, and the workspace's
+// simulated receiver.
+class CoreFixture : public Workspace
 {
 public:
-    // pacing off keeps the tests fast; the exchange limit is shortened to tickMs.
+    // The exchange limit is shortened to tickMs to keep the tests fast.
     explicit CoreFixture(bool startReceiver = true, qint64 tickMs = 100);
     ~CoreFixture();
-
-    QString dir() const { return tempDir.path(); }
-    QString path(const QString &name) const { return tempDir.filePath(name); }
-    void writeFile(const QString &name, const QByteArray &bytes) const;
-    QByteArray readFile(const QString &name) const;
-    // A stored setting, written before start-up.
-    void storeSetting(const QString &key, const QString &value);
 
     // Start-up against the fake panel, the port pointed at the simulated receiver.
     bool startUp();
     // Runs n passes of the control loop without waiting for events.
     void runPasses(int n);
 
-    // What the program sent to the receiver since the last clearSent().
-    std::vector<std::string> sent() const { return sim.commands(); }
-    void clearSent() { sim.clearLog(); }
+    // The tuning commands sent: everything but the sampling "Y", "E" and "F".
+    std::vector<std::string> tuned() const;
 
-    QTemporaryDir tempDir;
+    // A channel of the loaded bank, description "Ch" and mode N unless given.
+    void putChannel(int bank, int channel, const QString &frequency, qint16 lockOut = 0,
+                    const QString &description = QStringLiteral("Ch"));
+    // A search range, description "R".
+    void putRange(int index, const QString &from, const QString &to, const QString &step,
+                  const QString &mode = QStringLiteral("N"));
+    // What the bank "Scan" button does: the channel is carried over, the bank starts at 1.
+    void pressScan();
+
     ze::ManualClock clock;
     FakePanel panel;
-    zesim::SimReceiver sim;
     std::unique_ptr<ze::Station> station;
     std::unique_ptr<ze::ControlLoop> loop;
-    bool receiverStarted = false;
     qint64 tick = 100;
+
+private:
+    void makeStation();
 };
 
 } // namespace zetest

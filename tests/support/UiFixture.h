@@ -1,10 +1,9 @@
 #pragma once
 
-#include "SimReceiver.h"
+#include "Workspace.h"
 #include "ui/StationApp.h"
 
 #include <QAbstractButton>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <string>
@@ -12,17 +11,16 @@
 
 namespace zetest {
 
-// The whole program in-process: the real main window (offscreen), a temporary working directory
-// and settings file, a settable clock and the simulated receiver on a real pseudo-terminal.
-class UiFixture
+// The whole program in-process: the real main window (offscreen), a settable clock, and the
+// workspace's simulated receiver.
+class UiFixture : public Workspace
 {
 public:
-    explicit UiFixture(bool startReceiver = true);
+    explicit UiFixture(bool startReceiver = true)
+        : Workspace(startReceiver)
+    {
+    }
     ~UiFixture();
-
-    QString path(const QString &name) const { return tempDir.filePath(name); }
-    void writeFile(const QString &name, const QByteArray &bytes) const;
-    void storeSetting(const QString &key, const QString &value);
 
     // Builds the program and runs start-up; message boxes are collected in messages.
     bool startUp();
@@ -37,12 +35,7 @@ public:
     QString text(const QString &labelName) const;
     bool lit(const QString &labelName) const;
 
-    std::vector<std::string> sent() const { return sim.commands(); }
-    void clearSent() { sim.clearLog(); }
-
-    QTemporaryDir tempDir;
     ze::ManualClock clock;
-    zesim::SimReceiver sim;
     std::unique_ptr<ze::StationApp> app;
     QStringList messages;
 };

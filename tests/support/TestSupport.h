@@ -1,3 +1,0 @@
-#pragma once
-
-// Shared helpers of the test suites.

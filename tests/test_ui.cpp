@@ -1,0 +1,714 @@
+// The program as the operator drives it: the main window's controls, keypad, lists, lamps and
+// spectrum, the secondary windows, and the settings they keep. The whole program runs in-process
+// against the simulated receiver.
+#include "UiFixture.h"
+#include "ui/BankEditor.h"
+#include "ui/RangeEditor.h"
+#include "ui/SpectrumView.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPointer>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSlider>
+#include <QStatusBar>
+#include <QtTest>
+
+using namespace ze;
+using zetest::UiFixture;
+using Commands = std::vector<std::string>;
+
+namespace {
+
+const QString dashes = QStringLiteral("----.----");
+
+// "alpha" holds channels 1 and 2 (with ATT) of bank 1 and channel 7 of bank 3; "beta" holds one.
+void writeFiles(UiFixture &f)
+{
+    f.writeFile(QStringLiteral("alpha.bnk"),
+                " 1 \t 1 \tN\t145.5000\t 0 \t 0 \t 0 \tOne\r\n"
+                " 1 \t 2 \tN\t145.6000\t 0 \t 1 \t 0 \tTwo\r\n"
+                " 3 \t 7 \tA\t118.1000\t 0 \t 0 \t 0 \tTower\r\n");
+    f.writeFile(QStringLiteral("beta.bnk"), " 2 \t 2 \tW\t98.5000\t 0 \t 0 \t 0 \tRadio\r\n");
+    f.writeFile(QStringLiteral("range.rng"),
+                "118\t137\tA\t0.025\tAir band\r\n156\t163\tN\t0.025\tMarine\r\n");
+}
+
+// Keys by caption: digits and ".", then Enter, Mode, ATT, Store and Clear by their first letter.
+void press(UiFixture &f, const QString &keys)
+{
+    static const QString order = QStringLiteral("1234567890.EMASC");
+    for (QChar key : keys)
+        f.click(QStringLiteral("cmdDigits(%1)").arg(order.indexOf(key)));
+}
+
+QString joined(const Commands &commands)
+{
+    QStringList list;
+    for (const std::string &c : commands)
+        list << QString::fromStdString(c);
+    return list.join(QLatin1Char(' '));
+}
+
+QString position(const ProgramState &s)
+{
+    return QStringLiteral("mode %1 at %2-%3 hold %4")
+            .arg(s.operatingMode)
+            .arg(s.currentBank)
+            .arg(s.currentChannel)
+            .arg(s.holdStart);
+}
+
+// Everything a pick in a list may change, in one line.
+QString pickState(UiFixture &f)
+{
+    const ProgramState &s = f.app->station().state();
+    const auto *view = f.widget<SpectrumView>(QStringLiteral("picSpectrum"));
+    QImage blank(view->imageSize(), view->image().format());
+    blank.fill(view->background());
+    return QStringLiteral("%1 of %2 banks, %3, range %4 of %5, %6 channels, spectrum %7")
+            .arg(s.currentBankName)
+            .arg(f.widget<QComboBox>(QStringLiteral("cmbBankenLijst"))->count())
+            .arg(position(s))
+            .arg(s.currentRange)
+            .arg(f.widget<QComboBox>(QStringLiteral("cmbRangeLijst"))->count())
+            .arg(f.widget<QComboBox>(QStringLiteral("lstKanaalLijst"))->count())
+            .arg(view->image() == blank ? QStringLiteral("blank") : QStringLiteral("drawn"));
+}
+
+QSettings storedSettings(const UiFixture &f)
+{
+    return {f.path(QStringLiteral("settings.ini")), QSettings::IniFormat};
+}
+
+} // namespace
+
+class TestUi : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void namedAndAccessibleControls();
+    void startUpFillsTheControls();
+    void keypad_data();
+    void keypad();
+    void returnKeyPressesRangeScan_data();
+    void returnKeyPressesRangeScan();
+    void frequencyStepping_data();
+    void frequencyStepping();
+    void picks_data();
+    void picks();
+    void channelPickAndButtons();
+    void squelchAndMeter_data();
+    void squelchAndMeter();
+    void scanAndSearchFromButtons();
+    void lostPortShownAndWindowUsable();
+    void lampsKeepTheirPlace();
+    void spectrumPens();
+    void secondaryWindows_data();
+    void secondaryWindows();
+    void closingStoresSettings();
+    void optionsApplyOrRefuse_data();
+    void optionsApplyOrRefuse();
+    void refusedStoredValueStopsStartUp();
+};
+
+void TestUi::namedAndAccessibleControls()
+{
+    UiFixture f;
+    QVERIFY(f.startUp());
+    MainWindow &window = f.app->window();
+    QCOMPARE(window.objectName(), QStringLiteral("frmTerminal"));
+    QStringList names
+            = QStringLiteral(
+                      "Shape1 lblFrequency lblChannel lblATT lblPass optDisplay(0) optDisplay(1) "
+                      "cmbDelay "
+                      "hscrSquelch cmdChannelDown cmdChannelUp chkSchrijfInLogFile cmdViewLogfile "
+                      "cmbBankenLijst lstKanaalLijst cmdScanBanks cmdEditBanks cmbRangeLijst "
+                      "chkSpectrum "
+                      "cmdSearchScan cmdSearchEdit picSpectrum cmbFrequencyStepSize "
+                      "cmdFrequencyDown "
+                      "cmdFrequencyUp mnuSetting mnuInfo")
+                      .split(QLatin1Char(' '));
+    for (int i = 0; i < 16; ++i)
+        names << QStringLiteral("cmdDigits(%1)").arg(i)
+              << QStringLiteral("shpSquelch(%1)").arg(i % 11)
+              << QStringLiteral("lblMode(%1)").arg(i % 6)
+              << QStringLiteral("lblBank(%1)").arg(i % 4 + 1)
+              << QStringLiteral("chkScan(%1)").arg(i % 4 + 1);
+    names.removeDuplicates();
+    for (const QString &name : names) {
+        // The secondary windows are the main window's children too, with names of their own.
+        const QObjectList found = window.centralWidget()->findChildren<QObject *>(name)
+                + window.menuBar()->findChildren<QObject *>(name);
+        QVERIFY2(found.size() == 1, qPrintable(name));
+    }
+
+    // Every control a screen reader lands on is told apart from the others.
+    QWidget *central = window.centralWidget();
+    QList<QWidget *> controls;
+    for (QWidget *w : central->findChildren<QWidget *>())
+        if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w)
+            || qobject_cast<QSlider *>(w))
+            controls << w;
+    QCOMPARE(controls.size(), 16 + 4 + 1 + 4 + 2 + 6 + 5 + 1);
+    QSet<QString> accessible;
+    for (QWidget *w : controls)
+        accessible << w->accessibleName();
+    QVERIFY(!accessible.contains(QString()));
+    QCOMPARE(accessible.size(), controls.size());
+    // A display's text is what a screen reader reads; the description tells what it shows.
+    const QList<QLabel *> labels = central->findChildren<QLabel *>(
+            QRegularExpression(QStringLiteral("^lbl(Frequency|Channel|ATT|Pass|Bank|Mode)")));
+    QSet<QString> descriptions;
+    for (QLabel *label : labels) {
+        QVERIFY2(label->accessibleName().isEmpty(), qPrintable(label->objectName()));
+        descriptions << label->accessibleDescription();
+    }
+    QVERIFY(!descriptions.contains(QString()));
+    QCOMPARE(descriptions.size(), 2 + 2 + 4 + 6);
+}
+
+void TestUi::startUpFillsTheControls()
+{
+    UiFixture f;
+    writeFiles(f);
+    QVERIFY(f.startUp());
+    QCOMPARE(f.app->window().windowTitle(), QStringLiteral("ZE-3000r"));
+    QCOMPARE(f.text(QStringLiteral("lblFrequency")) + f.text(QStringLiteral("lblChannel")),
+             dashes + QStringLiteral("--"));
+    QCOMPARE(f.widget<QComboBox>(QStringLiteral("cmbFrequencyStepSize"))->currentText(),
+             QStringLiteral("12.5 Khz"));
+    auto *delay = f.widget<QComboBox>(QStringLiteral("cmbDelay"));
+    QCOMPARE(delay->currentText() + QString::number(delay->count()), QStringLiteral("2 sec.61"));
+    QVERIFY(f.widget<QRadioButton>(QStringLiteral("optDisplay(0)"))->isChecked());
+    QCOMPARE(f.widget<QSlider>(QStringLiteral("hscrSquelch"))->value(), 2);
+    QCOMPARE(f.widget<QComboBox>(QStringLiteral("cmbBankenLijst"))->currentText(),
+             QStringLiteral("alpha"));
+    QCOMPARE(f.widget<QComboBox>(QStringLiteral("lstKanaalLijst"))->itemData(2).toInt(), 307);
+    QVERIFY(f.sent().empty());
+}
+
+void TestUi::keypad_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("keys"); // E Enter, M Mode, A ATT, S Store, C Clear
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("lamps");
+    QTest::addColumn<QString>("sent");
+    auto row = [](const char *name, const QString &start, int mode, const char *keys,
+                  const char *display, const char *lamps, const char *sent) {
+        QTest::newRow(name) << start << mode << keys << display << lamps << sent;
+    };
+    row("first press empties the dashes", dashes, ModeIdle, "1", "1", "", "");
+    row("a dash empties even in direct mode", "14-5", ModeDirect, "1", "1", "", "");
+    row("every digit", dashes, ModeIdle, "1234.567890", "1234.567890", "", "");
+    row("point only once", dashes, ModeIdle, "1..5.", "1.5", "", "");
+    row("direct mode appends", "145.5", ModeDirect, "1", "145.51", "", "");
+    row("scanning: first press empties", "145.5000", ModeScanning, "3", "3", "", "");
+    row("manual: Store empties", "145.5000", ModeManual, "S", "", "", "");
+    row("Clear starts anew", dashes, ModeIdle, "12C3", "3", "", "");
+    row("Store, Mode and ATT keep the entry", dashes, ModeIdle, "1MSAS2", "12", "WFM ATT", "");
+    row("Mode from none to WFM to AM", dashes, ModeIdle, "145.5MMAE", "145.5", "AM ATT", "145.5RA");
+    row("Mode wraps from CW to NFM", dashes, ModeIdle, "1MMMMMME", "1", "NFM", "1TN");
+    row("ATT twice is off", dashes, ModeIdle, "1AAE", "1", "", "1TN");
+    row("Enter keeps the entry", dashes, ModeIdle, "1E2E", "12", "", "1TN 12TN");
+    row("Enter on the dashes", dashes, ModeIdle, "E", "", "", "TN");
+}
+
+void TestUi::keypad()
+{
+    QFETCH(QString, start);
+    QFETCH(int, mode);
+    QFETCH(QString, keys);
+    UiFixture f;
+    QVERIFY(f.startUp());
+    ProgramState &state = f.app->station().state();
+    f.app->window().display().setFrequencyText(start);
+    state.operatingMode = static_cast<qint16>(mode);
+    state.currentBank = 3;
+    state.currentChannel = 42;
+    state.holdStart = 500;
+    press(f, keys);
+
+    QTEST(f.text(QStringLiteral("lblFrequency")), "display");
+    QStringList lit;
+    for (const char *lamp : {"lblMode(0)", "lblMode(1)", "lblMode(2)", "lblMode(3)", "lblMode(4)",
+                             "lblMode(5)", "lblATT"})
+        if (f.lit(lamp))
+            lit << f.text(lamp);
+    QTEST(lit.join(QLatin1Char(' ')), "lamps");
+    QTEST(joined(f.sent()), "sent");
+    // Direct mode without the resets of a mode change: the position stays.
+    QCOMPARE(position(state), QStringLiteral("mode 7 at 3-42 hold 500"));
+}
+
+void TestUi::returnKeyPressesRangeScan_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("delay box") << "cmbDelay" << int(ModeSearchStart);
+    QTest::newRow("spectrum tick") << "chkSpectrum" << int(ModeSearchStart);
+    // A push button with the focus is pressed itself; the keypad's Enter is not a shortcut.
+    QTest::newRow("bank scan button") << "cmdScanBanks" << int(ModeScanStart);
+    QTest::newRow("keypad Store") << "cmdDigits(14)" << int(ModeDirect);
+}
+
+void TestUi::returnKeyPressesRangeScan()
+{
+    QFETCH(QString, focus);
+    QFETCH(int, mode);
+    UiFixture f;
+    writeFiles(f);
+    QVERIFY(f.startUp());
+    f.widget<QComboBox>(QStringLiteral("cmbRangeLijst"))->setCurrentIndex(0);
+    MainWindow &window = f.app->window();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QWidget *target = f.widget(focus);
+    QVERIFY(target);
+    target->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), target);
+    f.app->station().state().operatingMode = ModeManual;
+    QTest::keyClick(target, Qt::Key_Return);
+    QCOMPARE(f.app->station().state().operatingMode, qint16(mode));
+}
+
+void TestUi::frequencyStepping_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("result");
+    auto row = [](const char *name, const char *start, int step, const char *button,
+                  const char *result) { QTest::newRow(name) << start << step << button << result; };
+    row("up 12.5 kHz", "145.5000", 5, "cmdFrequencyUp", "145.5125");
+    row("down 12.5 kHz", "145.5000", 5, "cmdFrequencyDown", "145.4875");
+    row("floor", "0.100", 11, "cmdFrequencyDown", "0.100");
+    row("ceiling", "2036.0000", 0, "cmdFrequencyUp", "2036.0000");
+    row("from a description", "Tower", 5, "cmdFrequencyUp", "0.100");
+    row("from the cleared display", "----.----", 8, "cmdFrequencyUp", "0.1000");
+}
+
+void TestUi::frequencyStepping()
+{
+    QFETCH(QString, start);
+    QFETCH(int, step);
+    QFETCH(QString, button);
+    QFETCH(QString, result);
+    UiFixture f;
+    QVERIFY(f.startUp());
+    f.widget<QComboBox>(QStringLiteral("cmbFrequencyStepSize"))->setCurrentIndex(step);
+    f.app->window().display().setFrequencyText(start);
+    f.click(button);
+    QCOMPARE(f.text(QStringLiteral("lblFrequency")), result);
+    QCOMPARE(f.sent(), Commands {result.toStdString()});
+    QCOMPARE(int(f.app->station().state().operatingMode), int(ModeDirect));
+}
+
+void TestUi::picks_data()
+{
+    QTest::addColumn<QString>("control"); // null: start-up runs again
+    QTest::addColumn<bool>("byOperator");
+    QTest::addColumn<bool>("startingUp");
+    QTest::addColumn<QString>("after"); // null: nothing changed
+    auto row = [](const char *name, const char *control, bool byOperator, bool startingUp,
+                  const char *after) {
+        QTest::newRow(name) << QString::fromLatin1(control) << byOperator << startingUp
+                            << QString::fromLatin1(after);
+    };
+    // Program selections never react; the operator's picks (the last entry, or a click on the
+    // tick box) do. Start-up leaves the station at 0-0.
+    row("bank list, program", "cmbBankenLijst", false, false, nullptr);
+    row("bank list, operator", "cmbBankenLijst", true, false,
+        "beta of 2 banks, mode 0 at 0-0 hold 0, range 0 of 2, 1 channels, spectrum drawn");
+    row("bank list, operator during start-up", "cmbBankenLijst", true, true, nullptr);
+    row("channel list, program", "lstKanaalLijst", false, false, nullptr);
+    row("channel list, operator", "lstKanaalLijst", true, false,
+        "alpha of 2 banks, mode 3 at 3-7 hold 0, range 0 of 2, 3 channels, spectrum drawn");
+    row("range list, program", "cmbRangeLijst", false, false, nullptr);
+    row("range list, operator", "cmbRangeLijst", true, false,
+        "alpha of 2 banks, mode 0 at 0-0 hold 0, range 1 of 2, 3 channels, spectrum blank");
+    row("bank tick, program", "chkScan(3)", false, false, nullptr);
+    row("bank tick, operator", "chkScan(3)", true, false,
+        "alpha of 2 banks, mode 0 at 0-0 hold 0, range 0 of 2, 2 channels, spectrum drawn");
+    // The lists are rebuilt rather than added to.
+    row("start-up again", nullptr, false, false, nullptr);
+}
+
+void TestUi::picks()
+{
+    QFETCH(QString, control);
+    QFETCH(bool, byOperator);
+    QFETCH(bool, startingUp);
+    QFETCH(QString, after);
+    UiFixture f;
+    writeFiles(f);
+    QVERIFY(f.startUp());
+    MainWindow &window = f.app->window();
+    // Surface units, fifteen to a pixel: pixel column 10, rows 0 to 50.
+    window.drawSpectrumLine(150, 0, 750, SpectrumPen::Level);
+    const QString before = pickState(f);
+    f.app->station().state().startingUp = startingUp;
+
+    if (control.isNull()) {
+        QVERIFY(f.app->startUp());
+    } else if (auto *list = f.widget<QComboBox>(control)) {
+        if (byOperator)
+            QTest::keyClick(list, Qt::Key_End);
+        else
+            list->setCurrentIndex(list->count() - 1);
+    } else {
+        auto *box = f.widget<QAbstractButton>(control);
+        QVERIFY(box);
+        if (byOperator)
+            box->click();
+        else
+            box->setChecked(false);
+        QVERIFY(!window.bankTicked(3));
+    }
+    QCOMPARE(pickState(f), after.isNull() ? before : after);
+
+    // The lists start, and stay, with nothing selected; the bank list shows the bank in use.
+    QCOMPARE(f.widget<QComboBox>(QStringLiteral("lstKanaalLijst"))->currentIndex(),
+             control == QLatin1String("lstKanaalLijst") ? 2 : -1);
+    QCOMPARE(f.widget<QComboBox>(QStringLiteral("cmbRangeLijst"))->currentIndex(),
+             control == QLatin1String("cmbRangeLijst") ? 1 : -1);
+    QCOMPARE(window.bankEditor().bankList()->currentIndex(), -1);
+    QCOMPARE(window.rangeEditor().rangeList()->count(), 2);
+    QCOMPARE(window.rangeEditor().rangeList()->currentIndex(), -1);
+}
+
+void TestUi::channelPickAndButtons()
+{
+    UiFixture f;
+    writeFiles(f);
+    QVERIFY(f.startUp());
+    const ProgramState &s = f.app->station().state();
+    auto *channels = f.widget<QComboBox>(QStringLiteral("lstKanaalLijst"));
+    channels->setCurrentIndex(1);
+    Q_EMIT channels->activated(1);
+    f.runPasses(1);
+    QCOMPARE(f.sent(), Commands {"145.6000NR"});
+    QCOMPARE(f.app->window().statusText(), QStringLiteral("Manual mode"));
+    f.runPasses(1);
+    QCOMPARE(f.sent().size(), size_t(4));
+    QCOMPARE(f.text(QStringLiteral("lblChannel")), QStringLiteral("2"));
+    QVERIFY(f.lit(QStringLiteral("lblBank(1)")));
+
+    // The channel buttons start from bank 1 and wrap into the next bank.
+    QStringList visited;
+    for (const char *button :
+         {"cmdChannelUp", "cmdChannelDown", "cmdChannelDown", "cmdChannelDown", "cmdChannelDown"}) {
+        f.click(button);
+        visited << QStringLiteral("%1-%2 mode %3")
+                           .arg(s.currentBank)
+                           .arg(s.currentChannel)
+                           .arg(s.operatingMode);
+    }
+    QCOMPARE(visited,
+             QStringList({"1-3 mode 3", "1-2 mode 3", "1-1 mode 3", "1-0 mode 3", "2-0 mode 3"}));
+    f.app->station().state().currentBank = 4;
+    f.app->station().state().currentChannel = 99;
+    f.click(QStringLiteral("cmdChannelUp"));
+    QCOMPARE(position(s), QStringLiteral("mode 3 at 2-0 hold 0"));
+    // An empty channel is still tuned: only its attenuator letter goes out.
+    f.clearSent();
+    f.runPasses(1);
+    QCOMPARE(f.sent(), Commands {"T"});
+}
+
+void TestUi::squelchAndMeter_data()
+{
+    QTest::addColumn<int>("slider");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<int>("bars");
+    QTest::newRow("slider 12, level 0") << 12 << 0 << "F" << 1;
+    QTest::newRow("slider 0, level 11") << 0 << 11 << "E" << 11;
+    QTest::newRow("slider 0, level 12") << 0 << 12 << "F" << 11;
+    QTest::newRow("level 2 lights 3 bars") << 2 << 2 << "E" << 3;
+}
+
+void TestUi::squelchAndMeter()
+{
+    QFETCH(int, slider);
+    QFETCH(int, level);
+    QFETCH(QString, verdict);
+    QFETCH(int, bars);
+    UiFixture f;
+    QVERIFY(f.startUp());
+    f.widget<QSlider>(QStringLiteral("hscrSquelch"))->setValue(slider);
+    f.sim.setNoiseLevel(level);
+    f.click(QStringLiteral("cmdDigits(15)")); // Clear: direct mode
+    f.runPasses(1);
+    QCOMPARE(f.sent(), (Commands {"Y", "Y", verdict.toStdString()}));
+    int lit = 0;
+    for (int i = 0; i <= 10; ++i)
+        lit += f.lit(QStringLiteral("shpSquelch(%1)").arg(i)) ? 1 : 0;
+    QCOMPARE(lit, bars);
+    QCOMPARE(f.app->window().statusText(), QStringLiteral("Direct mode"));
+}
+
+void TestUi::scanAndSearchFromButtons()
+{
+    UiFixture f;
+    writeFiles(f);
+    QVERIFY(f.startUp());
+    f.widget<QSlider>(QStringLiteral("hscrSquelch"))->setValue(0);
+    f.click(QStringLiteral("cmdScanBanks"));
+    f.runPasses(2);
+    QCOMPARE(joined(f.sent()), QStringLiteral("145.5000NT Y Y E 145.6000NR Y Y E"));
+    QCOMPARE(f.app->window().statusText(), QStringLiteral("Scanning mode"));
+    QVERIFY(f.lit(QStringLiteral("lblATT")));
+
+    f.click(QStringLiteral("cmdSearchScan")); // no range picked: nothing happens
+    QCOMPARE(int(f.app->station().state().operatingMode), int(ModeScanning));
+    auto *ranges = f.widget<QComboBox>(QStringLiteral("cmbRangeLijst"));
+    ranges->setCurrentIndex(1);
+    Q_EMIT ranges->activated(1);
+    f.click(QStringLiteral("cmdSearchScan"));
+    f.clearSent();
+    f.runPasses(2);
+    QCOMPARE(f.sent().at(0), std::string("156.0250N"));
+    QCOMPARE(f.sent().at(4), std::string("156.0500N"));
+    QCOMPARE(f.app->window().statusText(), QStringLiteral("Scanning range"));
+}
+
+void TestUi::lostPortShownAndWindowUsable()
+{
+    UiFixture f;
+    QVERIFY(f.startUp());
+    f.click(QStringLiteral("cmdDigits(15)"));
+    f.runPasses(1);
+    f.sim.hangUp();
+    f.runPasses(2);
+    SerialPort &port = f.app->station().serialPort();
+    QVERIFY(!port.isOpen());
+    QVERIFY(!port.lastError().isEmpty());
+    QStringList panels;
+    for (QLabel *label : f.app->window().statusBar()->findChildren<QLabel *>())
+        panels << label->text();
+    QVERIFY2(panels.contains(port.stateText()), qPrintable(panels.join(QLatin1Char('|'))));
+    f.click(QStringLiteral("cmdDigits(0)"));
+    QCOMPARE(f.text(QStringLiteral("lblFrequency")), QStringLiteral("1"));
+}
+
+void TestUi::lampsKeepTheirPlace()
+{
+    UiFixture f;
+    QVERIFY(f.startUp());
+    MainWindow &window = f.app->window();
+    QVERIFY(QTest::qWaitForWindowExposed(&window)); // start-up shows it
+    auto *panel = f.widget(QStringLiteral("Shape1"));
+    auto *frequency = f.widget(QStringLiteral("lblFrequency"));
+    const QSize darkPanel = panel->size();
+    const QPoint darkFrequency = frequency->pos();
+
+    ze::Display &display = window.display();
+    display.showBank(3);
+    display.showBank(2);
+    for (int i = 0; i <= 10; ++i) {
+        display.setModeLit(i % 6, true);
+        display.setSignalBarLit(i, true);
+    }
+    display.setAttenuatorLit(true);
+    display.setPassLit(true);
+    display.setFrequencyText(QStringLiteral("145.5000"));
+    QCoreApplication::processEvents();
+    QCOMPARE(panel->size(), darkPanel);
+    QCOMPARE(frequency->pos(), darkFrequency);
+    for (int bank = 1; bank <= 4; ++bank)
+        QCOMPARE(f.lit(QStringLiteral("lblBank(%1)").arg(bank)), bank == 2);
+
+    window.clearDisplay();
+    QCOMPARE(display.frequencyText() + display.channelText(), dashes + QStringLiteral("--"));
+    const QList<QWidget *> lamps = window.centralWidget()->findChildren<QWidget *>(
+            QRegularExpression(QStringLiteral("^(lblATT|lblPass|lblBank|lblMode|shpSquelch)")));
+    QCOMPARE(lamps.size(), 2 + 4 + 6 + 11);
+    for (QWidget *lamp : lamps)
+        QVERIFY2(lamp->isHidden(), qPrintable(lamp->objectName()));
+
+    // The notice and port panels are panels of their own: a status text leaves them alone.
+    window.showNotice(QStringLiteral("log not written"));
+    window.showPortState(QStringLiteral("port closed"));
+    window.showStatus(QStringLiteral("Direct mode"));
+    QStringList texts;
+    for (QLabel *label : window.statusBar()->findChildren<QLabel *>())
+        texts << label->text();
+    texts.sort();
+    QCOMPARE(texts, QStringList({"Direct mode", "log not written", "port closed"}));
+}
+
+void TestUi::spectrumPens()
+{
+    UiFixture f;
+    QVERIFY(f.startUp());
+    MainWindow &window = f.app->window();
+    auto *view = f.widget<SpectrumView>(QStringLiteral("picSpectrum"));
+    const int units = SpectrumView::unitsPerPixel;
+    QCOMPARE(window.spectrumSize(), view->imageSize() * units);
+    const int h = view->imageSize().height();
+    const int height = window.spectrumSize().height();
+    // The last unit of a pixel column draws into that column alone; levels grow from the bottom.
+    const auto column = [&](int x, SpectrumPen pen, int y1, int y2) {
+        window.drawSpectrumLine(x * units + units - 1, y1, y2, pen);
+        QString rows;
+        for (int y = 0; y < h; y += h / 4)
+            rows += view->image().pixelColor(x, y) == view->background() ? u'.' : u'#';
+        return rows + (view->image().pixelColor(x + 1, h - 1) == view->background() ? "" : "!");
+    };
+    QCOMPARE(column(7, SpectrumPen::Level, height, height / 2), QStringLiteral("..##"));
+    QCOMPARE(column(7, SpectrumPen::Erase, 0, height), QStringLiteral("...."));
+    QCOMPARE(column(8, SpectrumPen::Marker, 0, height), QStringLiteral("####"));
+    QCOMPARE(column(9, SpectrumPen::Level, height, -height), QStringLiteral("####"));
+    QCOMPARE(view->image().pixelColor(8, 0), QColor(128, 0, 0));
+
+    // Outside the surface nothing is drawn and nothing breaks.
+    const QImage before = view->image();
+    window.drawSpectrumLine(-1, 0, 10, SpectrumPen::Level);
+    window.drawSpectrumLine(window.spectrumSize().width(), 0, 10, SpectrumPen::Level);
+    window.drawSpectrumLine(1 << 30, -(1 << 30), 1 << 30, SpectrumPen::Marker);
+    QCOMPARE(view->image(), before);
+}
+
+void TestUi::secondaryWindows_data()
+{
+    QTest::addColumn<QString>("trigger"); // a button or a menu entry
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("mode"); // after opening it while scanning
+    QTest::addColumn<QString>("bank"); // the station's bank and the bank editor's channels
+    QTest::addColumn<bool>("okDestroys");
+    auto row = [](const char *trigger, const char *name, const char *title, int mode,
+                  const char *bank, bool okDestroys) {
+        QTest::newRow(name) << trigger << name << title << mode << bank << okDestroys;
+    };
+    // The bank editor opens on the bank the main window's list shows.
+    row("cmdEditBanks", "EditBank", "Edit banks", ModeScanning, "beta, 1 channels", false);
+    row("cmdSearchEdit", "EditRange", "Edit Range", ModeIdle, "alpha, 0 channels", false);
+    row("cmdViewLogfile", "frmViewLogfile", "View logfile", ModeScanning, "alpha, 0 channels",
+        false);
+    row("mnuSetting", "frmOptions", "Options", ModeScanning, "alpha, 0 channels", false);
+    row("mnuInfo", "frmAbout", "ZE-3000r", ModeScanning, "alpha, 0 channels", true);
+}
+
+void TestUi::secondaryWindows()
+{
+    QFETCH(QString, trigger);
+    QFETCH(QString, name);
+    QFETCH(bool, okDestroys);
+    UiFixture f;
+    writeFiles(f);
+    QVERIFY(f.startUp());
+    MainWindow &window = f.app->window();
+    f.widget<QComboBox>(QStringLiteral("cmbBankenLijst"))->setCurrentIndex(1);
+    f.app->station().state().operatingMode = ModeScanning;
+    for (int time = 0; time < 2; ++time) {
+        if (auto *action = window.findChild<QAction *>(trigger))
+            action->trigger();
+        else
+            f.click(trigger);
+    }
+    // Opened twice, it is still one window.
+    const QList<QWidget *> opened = window.findChildren<QWidget *>(name);
+    QCOMPARE(opened.size(), 1);
+    QVERIFY(opened.first()->isVisible());
+    QTEST(opened.first()->windowTitle(), "title");
+    QTEST(int(f.app->station().state().operatingMode), "mode");
+    QTEST(QStringLiteral("%1, %2 channels")
+                  .arg(f.app->station().state().currentBankName)
+                  .arg(window.bankEditor().channelList()->count()),
+          "bank");
+    if (okDestroys) {
+        QPointer<QWidget> gone = opened.first();
+        f.widget<QAbstractButton>(QStringLiteral("cmdOK"))->click();
+        QTRY_VERIFY(gone.isNull());
+    }
+}
+
+void TestUi::closingStoresSettings()
+{
+    UiFixture f;
+    QVERIFY(f.startUp());
+    f.widget<QSlider>(QStringLiteral("hscrSquelch"))->setValue(9);
+    f.widget<QComboBox>(QStringLiteral("cmbFrequencyStepSize"))->setCurrentIndex(2);
+    f.widget<QComboBox>(QStringLiteral("cmbDelay"))->setEditText(QStringLiteral("120"));
+    f.widget<QRadioButton>(QStringLiteral("optDisplay(1)"))->setChecked(true);
+    f.app->window().close();
+    QVERIFY(f.app->station().shutDownDone());
+    QVERIFY(!f.app->loop().running());
+    QSettings stored = storedSettings(f);
+    QStringList values;
+    for (const char *key : {"Squelch", "FreqStepSize", "Delay", "Display"})
+        values << stored.value(QStringLiteral("Properties/") + key).toString();
+    QCOMPARE(values, QStringList({"9", "2", "120", "1"}));
+}
+
+void TestUi::optionsApplyOrRefuse_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("applied");
+    QTest::newRow("same port, 4800") << ""
+                                     << "4800,n,8,2" << true;
+    QTest::newRow("typo in the line settings") << ""
+                                               << "9600,n,8" << false;
+    QTest::newRow("not a port") << "com one"
+                                << "9600,n,8,2" << false;
+}
+
+void TestUi::optionsApplyOrRefuse()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, line);
+    QFETCH(bool, applied);
+    UiFixture f;
+    QVERIFY(f.startUp());
+    const QString device = f.path(QStringLiteral("receiver"));
+    f.app->window().findChild<QAction *>(QStringLiteral("mnuSetting"))->trigger();
+    auto *options = f.widget<QWidget>(QStringLiteral("frmOptions"));
+    QVERIFY(options && options->isVisible());
+    options->findChild<QComboBox *>(QStringLiteral("Combo1"))
+            ->setEditText(port.isEmpty() ? device : port);
+    options->findChild<QComboBox *>(QStringLiteral("Combo2"))->setEditText(line);
+    options->findChild<QAbstractButton *>(QStringLiteral("cmdOK"))->click();
+
+    QSettings stored = storedSettings(f);
+    stored.beginGroup(QStringLiteral("Properties"));
+    QCOMPARE(stored.value(QStringLiteral("Settings")).toString() == line, applied);
+    QCOMPARE(options->isVisible(), !applied);
+    QCOMPARE(f.messages.isEmpty(), applied);
+    SerialPort &serial = f.app->station().serialPort();
+    QVERIFY(serial.isOpen());
+    QCOMPARE(serial.lineSettings(), applied ? line : QStringLiteral("9600,n,8,2"));
+    if (applied) {
+        QCOMPARE(stored.value(QStringLiteral("Handshaking")).toString(), QStringLiteral("2"));
+        QCOMPARE(stored.value(QStringLiteral("CommPort")).toString(), device);
+        QTRY_COMPARE(f.sim.lineBaudRate(), 4800);
+    }
+}
+
+void TestUi::refusedStoredValueStopsStartUp()
+{
+    UiFixture f;
+    f.storeSetting(QStringLiteral("Squelch"), QStringLiteral("13"));
+    f.app = std::make_unique<StationApp>(f.paths(), f.clock);
+    QStringList titles;
+    f.app->window().setMessageSink([&](const QString &title, const QString &text) {
+        titles << title;
+        f.messages << text;
+    });
+    QVERIFY(!f.app->startUp());
+    QCOMPARE(titles, QStringList {QStringLiteral("ZE3000r")});
+    QVERIFY2(f.messages.first().contains(QStringLiteral("13")), qPrintable(f.messages.first()));
+    QVERIFY(!f.app->window().isVisible());
+}
+
+QTEST_MAIN(TestUi)
+#include "test_ui.moc"
