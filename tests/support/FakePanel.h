@@ -74,6 +74,17 @@ public:
     void showPortState(const QString &text) override { portState = text; }
     void showNotice(const QString &text) override { notice = text; }
     void reportError(const QString &text) override { errors << text; }
+    bool askYesNo(const QString &title, const QString &text, bool) override
+    {
+        questions << title + QLatin1Char('|') + text;
+        return answerYes;
+    }
+    QString askText(const QString &title, const QString &prompt, const QString &) override
+    {
+        questions << title + QLatin1Char('|') + prompt;
+        return typedText;
+    }
+    void setBusy(bool busy) override { busyChanges << busy; }
 
     // StationShell
     ze::FrontPanel &frontPanel() override { return *this; }
@@ -125,6 +136,10 @@ public:
     QString portState;
     QString notice;
     QStringList errors;
+    QStringList questions; // "title|text" of every question and input box, in order
+    bool answerYes = false;
+    QString typedText;
+    QVector<bool> busyChanges;
     QStringList bankNames;
     QStringList editorBankNames;
     int selectedBank = -1;

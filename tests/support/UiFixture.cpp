@@ -12,11 +12,14 @@ UiFixture::~UiFixture()
 
 bool UiFixture::startUp()
 {
-    app = std::make_unique<ze::StationApp>(
-            paths(), clock);
+    app = std::make_unique<ze::StationApp>(paths(), clock);
     app->station().serialPort().setTickMs(100);
     app->window().setMessageSink(
             [this](const QString &, const QString &text) { messages << text; });
+    app->window().setAnswerSource([this](const QString &title, const QString &text) {
+        questions << title + QLatin1Char('|') + text;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    });
     const bool ok = app->startUp();
     sim.clearLog();
     return ok;

@@ -38,6 +38,9 @@ public:
     ze::ManualClock clock;
     std::unique_ptr<ze::StationApp> app;
     QStringList messages;
+    // Answers to questions ("Yes" or not) and input boxes, taken in order; "" when none is left.
+    QStringList answers;
+    QStringList questions; // "title|text" of each question asked
 };
 
 } // namespace zetest
