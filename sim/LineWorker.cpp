@@ -127,7 +127,7 @@ public:
         m_cur.reserve(maxCommandLength);
         m_out.reserve(256);
         m_due.reserve(256);
-        uint32_t state = 0x2545F491u;
+        uint32_t state = 0x2545F491U;
         for (char &c : m_floodBytes)
             c = garbageByte(state);
     }
@@ -414,7 +414,7 @@ private:
     std::vector<Ns> m_due;
     size_t m_head = 0;
     Ns m_lineFreeAt = 0;
-    uint32_t m_garbageState = 0x9E3779B9u;
+    uint32_t m_garbageState = 0x9E3779B9U;
 
     bool m_flooding = false;
     bool m_floodPaced = false;

@@ -70,7 +70,7 @@ bool frequencyToTenHz(std::string_view text, long long &tenHz);
 
 bool isModeLetter(char c);
 
-Command parseCommand(std::string_view line);
+Command parseCommand(std::string_view s);
 
 // "G\r\n>" for level 6.
 std::string levelReply(int level);

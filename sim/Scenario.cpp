@@ -16,7 +16,7 @@ namespace zesim {
 
 namespace {
 
-constexpr size_t maxScenarioBytes = 4 * 1024 * 1024;
+constexpr size_t maxScenarioBytes = size_t {4} * 1024 * 1024;
 
 class LineParser
 {
@@ -132,7 +132,8 @@ bool parseStatement(LineParser &p, Scenario &s)
         return p.expectCount(2, 2) && p.integer(1, 0, 15, "noise level", s.noiseLevel);
     }
     if (what == "channel") {
-        int bank = 0, channel = 0;
+        int bank = 0;
+        int channel = 0;
         long long tenHz = 0;
         if (!p.expectCount(5, 6) || !p.integer(1, 1, 4, "bank", bank)
             || !p.integer(2, 0, 99, "channel", channel) || !p.megahertz(3, tenHz))
@@ -145,7 +146,7 @@ bool parseStatement(LineParser &p, Scenario &s)
             return false;
         MemoryChannel m;
         m.frequency = std::string(p.word(3));
-        m.mode = mode[0] == '-' ? 0 : mode[0];
+        m.mode = mode[0] == '-' ? '\0' : mode[0];
         m.att = p.size() == 6;
         s.memory[memoryKey(bank, channel)] = m;
         return true;

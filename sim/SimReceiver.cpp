@@ -13,7 +13,7 @@ namespace zesim {
 namespace {
 
 constexpr size_t maxLoggedCommands = 100000;
-constexpr size_t maxLoggedBytes = 1024 * 1024;
+constexpr size_t maxLoggedBytes = size_t {1024} * 1024;
 
 } // namespace
 

@@ -20,7 +20,7 @@ public:
     // One step of the current mode; returns false when the pass had nothing to do (idle).
     bool pass();
     // Handles the pending window events; waits for one first when wait is true.
-    void handleEvents(bool wait);
+    static void handleEvents(bool wait);
     // Runs passes until stop(); returns the process exit status.
     int run();
     void stop();

@@ -3,7 +3,7 @@
 namespace ze {
 
 namespace {
-const QString section = QStringLiteral("Properties/");
+constexpr QLatin1String section("Properties/");
 }
 
 StoredSettings::StoredSettings(const QString &fileName)

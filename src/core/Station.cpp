@@ -13,13 +13,13 @@ namespace ze {
 
 namespace {
 
-const QString keyStepSize = QStringLiteral("FreqStepSize");
-const QString keyDelay = QStringLiteral("Delay");
-const QString keyDisplay = QStringLiteral("Display");
-const QString keySquelch = QStringLiteral("Squelch");
-const QString keyLineSettings = QStringLiteral("Settings");
-const QString keyPort = QStringLiteral("CommPort");
-const QString keyHandshaking = QStringLiteral("Handshaking");
+constexpr QLatin1String keyStepSize("FreqStepSize");
+constexpr QLatin1String keyDelay("Delay");
+constexpr QLatin1String keyDisplay("Display");
+constexpr QLatin1String keySquelch("Squelch");
+constexpr QLatin1String keyLineSettings("Settings");
+constexpr QLatin1String keyPort("CommPort");
+constexpr QLatin1String keyHandshaking("Handshaking");
 
 const QVector<QPair<QString, int>> &stepEntries()
 {

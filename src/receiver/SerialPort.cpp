@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <unistd.h>
@@ -27,30 +29,24 @@ void setError(QString *error, const QString &text)
 
 bool isAsciiDigits(const QString &text)
 {
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
+    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
 }
 
 bool hasControlCharacter(const QString &text)
 {
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f
-            || (c.unicode() >= 0x80 && c.unicode() < 0xa0))
-            return true;
-    }
-    return false;
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7f
+                || (c.unicode() >= 0x80 && c.unicode() < 0xa0);
+    });
 }
 
 // Only blanks: a tab or line end is a control character and refuses the text.
 QString trimBlanks(const QString &text)
 {
-    int begin = 0;
-    int end = text.size();
+    qsizetype begin = 0;
+    qsizetype end = text.size();
     while (begin < end && text.at(begin) == QLatin1Char(' '))
         ++begin;
     while (end > begin && text.at(end - 1) == QLatin1Char(' '))
@@ -84,15 +80,12 @@ bool isDeviceName(const QString &text)
     if (!((first >= QLatin1Char('a') && first <= QLatin1Char('z'))
           || (first >= QLatin1Char('A') && first <= QLatin1Char('Z'))))
         return false;
-    for (const QChar c : text) {
-        const bool ok = (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
                 || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
                 || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_')
                 || c == QLatin1Char('-') || c == QLatin1Char('.');
-        if (!ok)
-            return false;
-    }
-    return true;
+    });
 }
 
 QString parityLetter(QSerialPort::Parity parity)
@@ -463,7 +456,7 @@ QString SerialPort::openFailureReason() const
     }
 }
 
-QString SerialPort::lossReason(QSerialPort::SerialPortError) const
+QString SerialPort::lossReason(QSerialPort::SerialPortError /*error*/) const
 {
     if (!QFileInfo::exists(systemLocation()))
         return QStringLiteral("unplugged (the device has gone)");

@@ -54,7 +54,7 @@ class SerialPort : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr qint64 replyCap = 64 * 1024;
+    static constexpr qint64 replyCap = qint64 {64} * 1024;
 
     // exchangeBusy is the program state's flag, owned by the caller.
     SerialPort(Clock &clock, bool &exchangeBusy, QObject *parent = nullptr);

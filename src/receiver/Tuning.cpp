@@ -30,17 +30,17 @@ QString fifteenDigits(double x)
     return text;
 }
 
-const QString levelLetters = QStringLiteral("ABCDEFGHIJKLMNOP");
+constexpr QLatin1String levelLetters("ABCDEFGHIJKLMNOP");
 
 } // namespace
 
 QString FormatFrequency(double megahertz)
 {
     QString text = fifteenDigits(megahertz);
-    const int point = text.indexOf(QLatin1Char('.'));
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
     if (point < 0)
         return text + QStringLiteral(".0000");
-    const int decimals = text.size() - point - 1;
+    const qsizetype decimals = text.size() - point - 1;
     if (decimals < 4)
         text += QString(4 - decimals, QLatin1Char('0'));
     return text;
@@ -64,8 +64,8 @@ int levelFromReply(const QString &reply)
 {
     if (reply.isEmpty())
         return 0;
-    const int index = levelLetters.indexOf(reply.at(0));
-    return index < 0 ? 0 : index;
+    const qsizetype index = levelLetters.indexOf(reply.at(0));
+    return index < 0 ? 0 : int(index);
 }
 
 int squelchThreshold(int sliderValue)
@@ -132,7 +132,7 @@ void showModeLetter(Station &station, const QString &mode)
 {
     Display &display = station.panel().display();
     // Found where the text stands in "NWALUC"; the empty text stands at the start.
-    const int index = modeLetters.indexOf(mode);
+    const int index = int(modeLetters.indexOf(mode));
     if (index < 0 || display.modeLit(index))
         return;
     for (int i = 0; i < modeLetters.size(); ++i)

@@ -10,7 +10,7 @@ namespace ze {
 
 namespace {
 
-const QString logFileName = QStringLiteral("logging.txt");
+constexpr QLatin1String logFileName("logging.txt");
 
 // Opens, appends one line and closes, so the viewer can read the file at any time. Scanning goes
 // on when the log cannot be written; the status bar says so until a line gets through again.

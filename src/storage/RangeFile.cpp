@@ -9,7 +9,7 @@ namespace ze {
 
 namespace {
 
-const QString rangeFileName = QStringLiteral("range.rng");
+constexpr QLatin1String rangeFileName("range.rng");
 
 // See the bank file: TABs and line breaks inside a text would break the line apart.
 QString fieldText(const QString &text, bool keepTabs)
@@ -102,8 +102,7 @@ void ClearRanges(Station &station)
 RangeLoadResult LoadRangeFile(Station &station)
 {
     ClearRanges(station);
-    const RangeLoadResult result
-            = readRangeFile(station.filePath(rangeFileName), station.state().ranges);
+    RangeLoadResult result = readRangeFile(station.filePath(rangeFileName), station.state().ranges);
     FillRangeLists(station);
     if (station.hasShell()) {
         const int passedOver = result.linesSkipped + result.linesIgnored;
@@ -125,8 +124,7 @@ RangeLoadResult LoadRangeFile(Station &station)
 
 SaveResult SaveRangeFile(Station &station)
 {
-    const SaveResult result
-            = writeRangeFile(station.filePath(rangeFileName), station.state().ranges);
+    SaveResult result = writeRangeFile(station.filePath(rangeFileName), station.state().ranges);
     if (!result.ok && station.hasShell())
         station.panel().reportError(QStringLiteral("The range file \"%1\" could not be saved: %2")
                                             .arg(rangeFileName, result.error));

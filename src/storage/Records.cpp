@@ -7,13 +7,15 @@ namespace ze {
 ChannelRecord &Banks::operator()(int bank, int channel)
 {
     Q_ASSERT(validBank(bank) && validChannel(channel));
-    return m_records[static_cast<size_t>((bank - 1) * channelCount + channel)];
+    const int index = (bank - 1) * channelCount + channel;
+    return m_records[static_cast<size_t>(index)];
 }
 
 const ChannelRecord &Banks::operator()(int bank, int channel) const
 {
     Q_ASSERT(validBank(bank) && validChannel(channel));
-    return m_records[static_cast<size_t>((bank - 1) * channelCount + channel)];
+    const int index = (bank - 1) * channelCount + channel;
+    return m_records[static_cast<size_t>(index)];
 }
 
 RangeRecord &Ranges::operator[](int index)

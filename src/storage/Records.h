@@ -39,7 +39,7 @@ public:
     bool latin1 = false;
 
 private:
-    std::array<ChannelRecord, bankCount * channelCount> m_records {};
+    std::array<ChannelRecord, std::size_t {bankCount} * channelCount> m_records {};
 };
 
 // One search range; every field is kept as the operator typed it.

@@ -78,7 +78,7 @@ int modeOptionIndex(const QString &mode)
 {
     if (mode.isEmpty())
         return 0;
-    return modeLetters.indexOf(mode);
+    return int(modeLetters.indexOf(mode));
 }
 
 void clearExclusiveGroup(QButtonGroup *group)
