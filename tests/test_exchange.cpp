@@ -2,11 +2,10 @@
 #include "core/Clock.h"
 #include "receiver/SerialPort.h"
 
-#include "SimReceiver.h"
+#include "Workspace.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -35,17 +34,17 @@ struct PhasedClock final : Clock
     qint64 offset = 0;
 };
 
-// One simulated receiver, unpaced, and one link opened on it through a stable path, so that the
-// link can find the receiver again after it comes back.
-struct Rig
+// The workspace's simulated receiver and one link opened on it through the stable path, so that
+// the link can find the receiver again after it comes back.
+struct Rig : zetest::Workspace
 {
     explicit Rig(qint64 tickMs)
+        : Workspace(true)
     {
         std::string error;
         zesim::Scenario scenario;
-        if (!sim.start(&error) || !sim.setLinkPath(device().toStdString(), &error)
-            || !zesim::parseScenario("pacing off\nnoise 6\nchannel 1 7 145.5000 N\n"
-                                     "channel 1 12 1296.1250 U att\n",
+        if (!receiverStarted
+            || !zesim::parseScenario("pacing off\nnoise 6\nchannel 1 12 1296.1250 U att\n",
                                      scenario, &error)) {
             why = QString::fromStdString(error);
             return;
@@ -58,13 +57,11 @@ struct Rig
         why = port->stateText();
     }
     bool up() const { return port && port->isOpen(); }
-    QString device() const { return dir.filePath(QStringLiteral("receiver")); }
+    QString device() const { return path(QStringLiteral("receiver")); }
 
     bool busy = false;
     QString why;
     PhasedClock clock;
-    QTemporaryDir dir;
-    zesim::SimReceiver sim;
     std::unique_ptr<SerialPort> port;
 };
 
@@ -272,7 +269,7 @@ void TestExchange::portFailures()
     OPEN_RIG(rig, 1000);
     const bool hangUp = kind == QLatin1String("hang-up");
     const QString device = kind == QLatin1String("missing")
-            ? rig.dir.filePath(QStringLiteral("ttyMissing0"))
+            ? rig.path(QStringLiteral("ttyMissing0"))
             : rig.device();
     SerialPort second(rig.clock, rig.busy); // a link opened after the rig's
     QVERIFY(second.setPort(device));

@@ -201,13 +201,9 @@ void TestFiles::loadCountsAndTells_data()
     row("bank: missing file", true, "missing", "", 0, 0, unreadable);
     row("bank: directory", true, "directory", "", 0, 0, unreadable);
     bad("bank: seven fields", true, " 1 \t 2 \tN\t1\t 0 \t 0 \t 0 \r\n");
-    bad("bank: bank 0", true, " 0 \t 2 \tN\t1\t 0 \t 0 \t 0 \tx\r\n");
     bad("bank: bank 5", true, " 5 \t 2 \tN\t1\t 0 \t 0 \t 0 \tx\r\n");
-    bad("bank: channel -1", true, " 1 \t-1 \tN\t1\t 0 \t 0 \t 0 \tx\r\n");
     bad("bank: channel 99.5 rounds to 100", true, " 1 \t 99.5 \tN\t1\t 0 \t 0 \t 0 \tx\r\n");
-    bad("bank: spare 70000", true, " 1 \t 2 \tN\t1\t 70000 \t 0 \t 0 \tx\r\n");
     bad("bank: att 40000", true, " 1 \t 2 \tN\t1\t 0 \t 40000 \t 0 \tx\r\n");
-    bad("bank: lockout -40000", true, " 1 \t 2 \tN\t1\t 0 \t 0 \t-40000 \tx\r\n");
     row("bank: three bad", true, "file", "\r\n 9 \t 1 \tN\t1\t 0 \t 0 \t 0 \tx\r\nshort\r\n", 2, 3,
         "3 lines of \"%1\" were passed over");
     row("range: missing file is no ranges", false, "missing", "", 0, 0, "");
@@ -271,11 +267,8 @@ void TestFiles::junkNeverCrashes_data()
         row("random bytes", zetest::randomBytes(64 * 1024, 20240611));
         // Mostly the characters that matter to the formats.
         row("format characters", zetest::randomBytes(64 * 1024, 20240612, format));
-        row("nul bytes", QByteArrayLiteral(" 1 \t 0 \tN\0\t1\t 0 \t 0 \t 0 \ta\0b\r\n\0\0\0"));
         row("huge line without tabs", QByteArray(1024 * 1024, 'x'));
-        row("huge line of tabs", QByteArray(1024 * 1024, '\t'));
         row("huge number", " 1 \t " + QByteArray(200000, '9') + " \tN\t1\t 0 \t 0 \t 0 \tx");
-        row("many line ends", QByteArray(200000, '\n'));
     }
 }
 
@@ -319,7 +312,6 @@ void TestFiles::failedSaveKeepsOldFile_data()
     QTest::addColumn<QString>("name"); // of the bank file saved
     QTest::newRow("bank: file size limit") << true << QString("limit") << QString("x");
     QTest::newRow("bank: name taken by a directory") << true << QString("dir") << QString("Taken");
-    QTest::newRow("bank: directory missing") << true << QString("missing") << QString("gone/x");
     QTest::newRow("range: file size limit") << false << QString("limit") << QString("x");
 }
 

@@ -2,10 +2,8 @@
 // checked through the bank and range files.
 #include "storage/TextFields.h"
 
-#include <QLocale>
 #include <QtTest>
 
-#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -34,7 +32,6 @@ class TestTextFields : public QObject
 private Q_SLOTS:
     void numbers_data();
     void numbers();
-    void numbersIgnoreLocale();
     void toInt16_data();
     void toInt16();
     void splitLines_data();
@@ -74,21 +71,6 @@ void TestTextFields::numbers()
     QCOMPARE(show(leadingNumberIfAny(text)), show(leading));
     QCOMPARE(show(ze::leadingNumber(text)), show(std::isnan(leading) ? 0.0 : leading));
     QCOMPARE(show(wholeNumber(text)), show(whole));
-}
-
-void TestTextFields::numbersIgnoreLocale()
-{
-    const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const char *previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous ? previous : "C";
-    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    const double point = ze::leadingNumber(QStringLiteral("1.5"));
-    const std::optional<double> whole = ze::wholeNumber(QStringLiteral("2,25"));
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    QLocale::setDefault(before);
-    QCOMPARE(point, 1.5);
-    QVERIFY(!whole);
 }
 
 void TestTextFields::toInt16_data()
