@@ -109,12 +109,16 @@ void SimTest::replies_data()
 
     row("100.0000", "Y", "D\r\n>", ""); // noise
     row("145.5000", "Y", "J\r\n>", "");
+    row("145.4995", "Y", "J\r\n>", ""); // 0.5 kHz off: still heard
     row("145.4994", "Y", "D\r\n>", "");
+    row("", "HELLO", "\r\n>", "");
     row("145.50045", "Y", "M\r\n>", ""); // two signals heard: the stronger
     row("", " 7Z", "C07 0N Z07 Y00014550000 Q\r\n>", "");
     // The tuning forms, from 100.0000 AM with the attenuator on; the last ones are none.
     row("100.0000AR", "145.5000", "\r\n>", "145.5000 A R");
+    row("100.0000AR", "145.5125N", "\r\n>", "145.5125 N R");
     row("100.0000AR", "145.5000NT", "\r\n>", "145.5000 N T");
+    row("100.0000AR", "29.7000T", "\r\n>", "29.7000 A T");
     row("100.0000AR", "7.05RC", "\r\n>", "7.05 C R");
     for (const char *refused : {"145.5000NW", "145.5000n", "1000000.0000N"})
         row("100.0000AR", refused, "\r\n>", "100.0000 A R");
@@ -177,7 +181,11 @@ void SimTest::scenarioErrors_data()
     QTest::addColumn<int>("line");
 
     QTest::newRow("unknown statement") << QByteArray("bogus") << 1;
+    QTest::newRow("comments and blanks count") << QByteArray("# comment\n\nnoise x") << 3;
     QTest::newRow("out of range") << QByteArray("noise 16") << 1;
+    QTest::newRow("extra value") << QByteArray("noise 1 2") << 1;
+    QTest::newRow("value missing") << QByteArray("channel 1 1 145.5") << 1;
+    QTest::newRow("fault kind") << QByteArray("fault explode") << 1;
     QTest::newRow("mode letter") << QByteArray("channel 1 1 145.5 Q") << 1;
     QTest::newRow("binary") << QByteArray("noise 1\n\x01\xff\x00zz", 12) << 2;
 }

@@ -105,6 +105,8 @@ private Q_SLOTS:
     void squelchAndMeter();
     void scanAndSearchFromButtons();
     void lampsKeepTheirPlace();
+    void spectrumPens();
+    void realDialogsTakeTheirDefaults();
     void secondaryWindows_data();
     void secondaryWindows();
     void settingsShownAndStoredOnClose();
@@ -466,6 +468,64 @@ void TestUi::lampsKeepTheirPlace()
         texts << label->text();
     texts.sort();
     QCOMPARE(texts, QStringList({"Direct mode", "log not written", "port closed"}));
+}
+
+void TestUi::spectrumPens()
+{
+    UiFixture f;
+    QVERIFY(f.startUp());
+    MainWindow &window = f.app->window();
+    auto *view = f.widget<SpectrumView>(QStringLiteral("picSpectrum"));
+    const int units = SpectrumView::unitsPerPixel;
+    const int h = view->imageSize().height();
+    const int height = window.spectrumSize().height();
+    // A pixel column is drawn by its last unit too; a level rises from the bottom edge.
+    const auto quarters = [&](int x, SpectrumPen pen, int y1, int y2) {
+        window.drawSpectrumLine(x * units + units - 1, y1, y2, pen);
+        QString lit;
+        for (int q = 0; q < 4; ++q)
+            lit += view->image().pixelColor(x, q * h / 4 + h / 8) == view->background() ? u'.'
+                                                                                        : u'#';
+        return lit;
+    };
+    QCOMPARE(quarters(7, SpectrumPen::Level, height, height / 2), QStringLiteral("..##"));
+    QCOMPARE(quarters(7, SpectrumPen::Erase, 0, height), QStringLiteral("...."));
+    QCOMPARE(quarters(8, SpectrumPen::Marker, 0, height), QStringLiteral("####"));
+    // Outside the surface nothing is drawn and nothing breaks.
+    const QImage before = view->image();
+    window.drawSpectrumLine(-1, 0, 10, SpectrumPen::Level);
+    window.drawSpectrumLine(1 << 30, -(1 << 30), 1 << 30, SpectrumPen::Marker);
+    QCOMPARE(view->image(), before);
+}
+
+void TestUi::realDialogsTakeTheirDefaults()
+{
+    UiFixture f;
+    QVERIFY(f.startUp());
+    MainWindow &window = f.app->window();
+    window.setAnswerSource({});
+    window.setMessageSink({});
+    // Return on the box that comes up next presses its default button.
+    const auto pressReturn = [] {
+        auto *timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, timer, [timer] {
+            if (QWidget *box = QApplication::activeModalWidget()) {
+                QTest::keyClick(box, Qt::Key_Return);
+                timer->deleteLater();
+            }
+        });
+        timer->start(10);
+    };
+    pressReturn();
+    QVERIFY(!window.askYesNo(QStringLiteral("Deleteing bank"), QStringLiteral("Delete?"), false));
+    pressReturn();
+    QVERIFY(window.askYesNo(QStringLiteral("Replace"), QStringLiteral("Replace?"), true));
+    pressReturn();
+    QCOMPARE(window.askText(QStringLiteral(" New Bank"), QStringLiteral("Name"),
+                            QStringLiteral("bankname")),
+             QStringLiteral("bankname"));
+    pressReturn();
+    window.reportStartupError(QStringLiteral("<b>refused</b>"));
 }
 
 void TestUi::secondaryWindows_data()

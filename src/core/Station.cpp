@@ -13,13 +13,23 @@ namespace ze {
 
 namespace {
 
-constexpr QLatin1String keyStepSize("FreqStepSize");
-constexpr QLatin1String keyDelay("Delay");
-constexpr QLatin1String keyDisplay("Display");
-constexpr QLatin1String keySquelch("Squelch");
-constexpr QLatin1String keyLineSettings("Settings");
-constexpr QLatin1String keyPort("CommPort");
-constexpr QLatin1String keyHandshaking("Handshaking");
+// The stored settings' keys, made once and handed out by reference.
+struct SettingKeys
+{
+    const QString stepSize = QStringLiteral("FreqStepSize");
+    const QString delay = QStringLiteral("Delay");
+    const QString display = QStringLiteral("Display");
+    const QString squelch = QStringLiteral("Squelch");
+    const QString lineSettings = QStringLiteral("Settings");
+    const QString port = QStringLiteral("CommPort");
+    const QString handshaking = QStringLiteral("Handshaking");
+};
+
+const SettingKeys &keys()
+{
+    static const SettingKeys k;
+    return k;
+}
 
 const QVector<QPair<QString, int>> &stepEntries()
 {
@@ -95,39 +105,39 @@ bool Station::restoreSettings()
         return false;
     };
 
-    if (readKey(keyStepSize, QStringLiteral("5"))) {
+    if (readKey(keys().stepSize, QStringLiteral("5"))) {
         const std::optional<int> index = storedInteger(value);
         if (!index || *index < -1 || *index > 11)
-            return stop(refusal(keyStepSize, value,
+            return stop(refusal(keys().stepSize, value,
                                 QStringLiteral("a step number from -1 to 11 "
                                                "is needed")));
         ui.setStepIndex(*index);
     }
-    if (readKey(keyDelay, QStringLiteral("2 sec.")))
+    if (readKey(keys().delay, QStringLiteral("2 sec.")))
         ui.setDelayText(value);
-    if (readKey(keyDisplay, QStringLiteral("0"))) {
+    if (readKey(keys().display, QStringLiteral("0"))) {
         const std::optional<int> option = storedInteger(value);
         if (!option || *option < 0 || *option > 1)
-            return stop(refusal(keyDisplay, value, QStringLiteral("0 or 1 is needed")));
+            return stop(refusal(keys().display, value, QStringLiteral("0 or 1 is needed")));
         ui.setDisplayOption(*option);
     }
-    if (readKey(keySquelch, QStringLiteral("2"))) {
+    if (readKey(keys().squelch, QStringLiteral("2"))) {
         const std::optional<int> position = storedInteger(value);
         if (!position || *position < 0 || *position > 12)
-            return stop(refusal(keySquelch, value,
+            return stop(refusal(keys().squelch, value,
                                 QStringLiteral("a squelch position from 0 to "
                                                "12 is needed")));
         ui.setSquelch(*position);
     }
     QString error;
-    if (readKey(keyLineSettings, QString()) && !m_serialPort->setLineSettings(value, &error))
-        return stop(refusal(keyLineSettings, value, error));
-    if (readKey(keyPort, QString()) && !m_serialPort->setPort(value, &error))
-        return stop(refusal(keyPort, value, error));
-    if (readKey(keyHandshaking, QString())) {
+    if (readKey(keys().lineSettings, QString()) && !m_serialPort->setLineSettings(value, &error))
+        return stop(refusal(keys().lineSettings, value, error));
+    if (readKey(keys().port, QString()) && !m_serialPort->setPort(value, &error))
+        return stop(refusal(keys().port, value, error));
+    if (readKey(keys().handshaking, QString())) {
         const std::optional<int> code = storedInteger(value);
         if (!code || !m_serialPort->setHandshaking(*code, &error))
-            return stop(refusal(keyHandshaking, value,
+            return stop(refusal(keys().handshaking, value,
                                 code ? error : QStringLiteral("a number from 0 to 3 is needed")));
     }
     return true;
@@ -180,12 +190,12 @@ bool Station::StartUp()
 void Station::ShutDown()
 {
     StationShell &ui = shell();
-    bool stored = m_settings.write(keyDelay, ui.frontPanel().delayText());
-    stored = m_settings.write(keyDisplay,
+    bool stored = m_settings.write(keys().delay, ui.frontPanel().delayText());
+    stored = m_settings.write(keys().display,
                               ui.displayOption() == 0 ? QStringLiteral("0") : QStringLiteral("1"))
             && stored;
-    stored = m_settings.write(keySquelch, QString::number(ui.squelch())) && stored;
-    stored = m_settings.write(keyStepSize, QString::number(ui.stepIndex())) && stored;
+    stored = m_settings.write(keys().squelch, QString::number(ui.squelch())) && stored;
+    stored = m_settings.write(keys().stepSize, QString::number(ui.stepIndex())) && stored;
     stored = m_settings.sync() && stored;
     if (!stored)
         ui.frontPanel().reportError(QStringLiteral("The settings could not be stored in \"%1\".")
