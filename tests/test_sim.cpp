@@ -82,6 +82,8 @@ private Q_SLOTS:
     void replies();
     void levelFollowsOnOff();
     void pacing();
+    void scenarioStatements_data();
+    void scenarioStatements();
     void scenarioErrors_data();
     void scenarioErrors();
 
@@ -173,6 +175,36 @@ void SimTest::pacing()
     // The command with its CR, then the reply, each byte taking its 11 bits (8N2) at 9600 baud.
     QVERIFY2(timer.elapsed() >= (4 + 28) * 11 * 1000 / 9600,
              qPrintable(QString::number(timer.elapsed())));
+}
+
+void SimTest::scenarioStatements_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("taken"); // the fault, pacing and what the memory and signals hold
+    auto row = [](const char *text, const char *taken) {
+        QTest::newRow(text) << QByteArray(text) << QString(taken);
+    };
+    row("fault late 600", "2 600 0, paced, 0 channels, 0 signals");
+    row("fault garbage 40", "3 40 0, paced, 0 channels, 0 signals");
+    row("fault chunked 5 40", "4 5 40, paced, 0 channels, 0 signals");
+    row("fault flood\npacing off", "5 0 0, unpaced, 0 channels, 0 signals");
+    row("fault noreply\nfault none", "0 0 0, paced, 0 channels, 0 signals");
+    row("channel 4 99 1296.125 - att\nsignal 1.5 15 on 0.5 off 1",
+        "0 0 0, paced, 1 channels, 1 signals");
+}
+
+void SimTest::scenarioStatements()
+{
+    QFETCH(QByteArray, text);
+    const Scenario s = scenarioFrom(text);
+    QTEST(QStringLiteral("%1 %2 %3, %4, %5 channels, %6 signals")
+                  .arg(int(s.fault.kind))
+                  .arg(s.fault.param)
+                  .arg(s.fault.gapMs)
+                  .arg(s.pacing ? "paced" : "unpaced")
+                  .arg(s.memory.size())
+                  .arg(s.signals.size()),
+          "taken");
 }
 
 void SimTest::scenarioErrors_data()
