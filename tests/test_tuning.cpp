@@ -56,7 +56,7 @@ void TestTuning::displayFrequency_data()
         QTest::newRow(name) << QString(stored) << QString(shown);
     };
     row("padded", "145.5", "145.5000");
-    row("cut, not rounded", "145.12345", "145.1234");
+    row("cut, not rounded", "145.12349", "145.1234");
     row("no zero before the point", "0.5", ".5000");
     row("memory read form", "000145.50000", "145.5000");
     row("text", "Tower", "0.0000");
@@ -167,7 +167,7 @@ void TestTuning::showChannel()
     CoreFixture f(false);
     ProgramState &s = f.station->state();
     s.banks(3, 42)
-            = ChannelRecord {QStringLiteral("145.12345"), QStringLiteral("Tower "), mode, 0, 0, 1,
+            = ChannelRecord {QStringLiteral("145.12349"), QStringLiteral("Tower "), mode, 0, 0, 1,
                              static_cast<qint16>(lockOut)};
     s.currentBank = 3;
     f.panel.channel = QStringLiteral("42");
