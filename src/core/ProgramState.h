@@ -2,6 +2,7 @@
 
 #include "storage/Records.h"
 
+#include <QHash>
 #include <QString>
 
 namespace ze {
@@ -16,6 +17,13 @@ enum OperatingMode : qint16 {
     ModeSearching = 5,
     ModeSearchStart = 6,
     ModeDirect = 7,
+};
+
+// What the last load of a bank file left unread; a save must not replace it unseen.
+struct UnreadBankFile
+{
+    QString error; // why a file that is there could not be read at all; empty when it was read
+    int linesSkipped = 0; // lines passed over while reading it
 };
 
 // The shared state of one running station. Handlers change it between passes; the control loop
@@ -37,6 +45,8 @@ struct ProgramState
 
     Banks banks;
     Ranges ranges;
+    // By bank name; only files that were not read whole are here.
+    QHash<QString, UnreadBankFile> unreadBankFiles;
 };
 
 } // namespace ze

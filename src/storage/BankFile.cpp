@@ -36,6 +36,88 @@ QString bankFileName(const Station &station)
     return station.state().currentBankName + QStringLiteral(".bnk");
 }
 
+bool hasChannels(const Banks &banks)
+{
+    for (int bank = 1; bank <= Banks::bankCount; ++bank) {
+        for (int channel = 0; channel < Banks::channelCount; ++channel) {
+            if (!banks(bank, channel).isEmpty())
+                return true;
+        }
+    }
+    return false;
+}
+
+// A dangling link is there too: saving would replace it.
+bool fileIsThere(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// Remembers what a load could not read, so that a save of the bank does not replace it unseen.
+void rememberLoad(Station &station, const QString &path, const BankLoadResult &result)
+{
+    UnreadBankFile unread;
+    if (!result.opened && fileIsThere(path))
+        unread.error = result.error;
+    unread.linesSkipped = result.linesSkipped;
+    QHash<QString, UnreadBankFile> &files = station.state().unreadBankFiles;
+    const QString &name = station.state().currentBankName;
+    if (unread.error.isEmpty() && unread.linesSkipped == 0)
+        files.remove(name);
+    else
+        files.insert(name, unread);
+}
+
+SaveResult refuseSave(Station &station, const QString &text)
+{
+    if (station.hasShell())
+        station.panel().reportError(text);
+    return {false, text};
+}
+
+// Whether the bank file may be replaced: a file that could not be read is not; lines passed over
+// are dropped only when the operator agrees, and the old file is kept as "<file>.bak".
+SaveResult checkOverwrite(Station &station, const QString &name, const QString &path)
+{
+    const auto unread = station.state().unreadBankFiles.constFind(station.state().currentBankName);
+    if (unread == station.state().unreadBankFiles.constEnd() || !fileIsThere(path))
+        return {true, QString()};
+    if (!unread->error.isEmpty())
+        return refuseSave(station,
+                          QStringLiteral("The bank file \"%1\" could not be read when it was "
+                                         "loaded (%2), so it is not saved: that would replace "
+                                         "channels that were never read.")
+                                  .arg(name, unread->error));
+    const QString backup = name + QStringLiteral(".bak");
+    const QString question
+            = (unread->linesSkipped == 1
+                       ? QStringLiteral("1 line of \"%1\" could not be read when it was loaded; "
+                                        "saving drops it.")
+                                 .arg(name)
+                       : QStringLiteral("%1 lines of \"%2\" could not be read when it was loaded; "
+                                        "saving drops them.")
+                                 .arg(unread->linesSkipped)
+                                 .arg(name))
+            + QStringLiteral(" The old file is kept as \"%1\". Save?").arg(backup);
+    if (!station.hasShell()
+        || !station.panel().askYesNo(QStringLiteral("ZE3000r"), question, false))
+        return {false, QStringLiteral("Not saved: the operator kept the old file.")};
+    QByteArray old;
+    QString error;
+    SaveResult kept;
+    if (readDataFile(path, old, &error))
+        kept = saveFileAtomically(station.filePath(backup), old);
+    else
+        kept.error = error;
+    if (!kept.ok)
+        return refuseSave(station,
+                          QStringLiteral("The bank file \"%1\" was not saved: the old file could "
+                                         "not be kept as \"%2\": %3")
+                                  .arg(name, backup, kept.error));
+    return kept;
+}
+
 } // namespace
 
 bool readDataFile(const QString &path, QByteArray &bytes, QString *error, qint64 maxBytes)
@@ -215,7 +297,7 @@ BankLoadResult LoadBankFile(Station &station, ItemList &list)
     ClearBanks(station);
     const QString name = bankFileName(station);
     const bool panel = station.hasShell();
-    const BankLoadResult result = readBankFile(
+    BankLoadResult result = readBankFile(
             station.filePath(name), station.state().banks,
             [&station, panel](int bank, int channel) {
                 if (panel)
@@ -223,6 +305,7 @@ BankLoadResult LoadBankFile(Station &station, ItemList &list)
                                        + signPlaceNumber(bank) + QStringLiteral(" channel ")
                                        + signPlaceNumber(channel));
             });
+    rememberLoad(station, station.filePath(name), result);
     FillChannelList(station, list);
     if (panel) {
         station.ShowStatus(QString());
@@ -248,11 +331,28 @@ BankLoadResult LoadBankFile(Station &station, ItemList &list)
 
 SaveResult SaveBankFile(Station &station)
 {
+    ProgramState &state = station.state();
+    // No bank file chosen: the name alone would be the hidden file ".bnk". With no channel
+    // there is nothing to lose.
+    if (state.currentBankName.isEmpty()) {
+        if (!hasChannels(state.banks))
+            return {true, QString()};
+        return refuseSave(station,
+                          QStringLiteral("The channels were not saved: no bank file is chosen. "
+                                         "\"New bank\" in the bank editor names one."));
+    }
     const QString name = bankFileName(station);
-    const SaveResult result = writeBankFile(station.filePath(name), station.state().banks);
-    if (!result.ok && station.hasShell())
-        station.panel().reportError(QStringLiteral("The bank file \"%1\" could not be saved: %2")
-                                            .arg(name, result.error));
+    const QString path = station.filePath(name);
+    SaveResult allowed = checkOverwrite(station, name, path);
+    if (!allowed.ok)
+        return allowed;
+    SaveResult result = writeBankFile(path, state.banks);
+    if (!result.ok)
+        return refuseSave(station,
+                          QStringLiteral("The bank file \"%1\" could not be saved: %2")
+                                  .arg(name, result.error));
+    // The file now holds exactly the table.
+    state.unreadBankFiles.remove(state.currentBankName);
     return result;
 }
 

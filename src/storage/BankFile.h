@@ -55,7 +55,9 @@ void ClearBanks(Station &station);
 // Loads currentBankName + ".bnk" into the banks and refills the given list; a missing file or
 // passed-over lines are told in the status bar.
 BankLoadResult LoadBankFile(Station &station, ItemList &list);
-// Saves the banks to currentBankName + ".bnk"; a failure is reported in a message box.
+// Saves the banks to currentBankName + ".bnk"; a failure is reported in a message box. A file
+// the last load could not read is not replaced; one whose lines were passed over only when the
+// operator agrees, and then kept as "<name>.bnk.bak". Without a bank name nothing is saved.
 SaveResult SaveBankFile(Station &station);
 // A bank file picked in a bank list: outside start-up and for a name that is not empty, it
 // becomes the current bank file and is loaded into the list. Returns whether it was loaded.

@@ -1,13 +1,19 @@
 #include "ui/BankEditor.h"
 
 #include "core/Station.h"
+#include "receiver/MemoryTransfer.h"
+#include "receiver/Tuning.h"
 #include "storage/BankFile.h"
+#include "storage/BankName.h"
+#include "storage/TextFields.h"
 #include "ui/Controls.h"
 #include "ui/MainWindow.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -23,7 +29,7 @@
 namespace ze {
 
 EditBank::EditBank(MainWindow &main, QWidget *parent)
-    : QWidget(parent, Qt::Window)
+    : QWidget(parent, Qt::Tool)
     , m_main(main)
     , m_station(main.station())
 {
@@ -144,10 +150,29 @@ EditBank::EditBank(MainWindow &main, QWidget *parent)
     layout->addLayout(bottom);
 
     connect(m_cmbBankenLijst, &QComboBox::activated, this, &EditBank::bankPicked);
+    // A line reached with the keys fills the fields as a click does; a click on the line already
+    // chosen fills them again.
+    connect(m_lstKanaalLijst, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            Initialize(m_lstKanaalLijst);
+    });
     connect(m_lstKanaalLijst, &QListWidget::itemClicked, this,
             [this] { Initialize(m_lstKanaalLijst); });
+    connect(m_cmdEditChannelOk, &QPushButton::clicked, this, &EditBank::storeClicked);
     connect(m_cmdEditChannelNew, &QPushButton::clicked, this, &EditBank::clearFields);
+    connect(m_cmdEditChannelDelete, &QPushButton::clicked, this, &EditBank::deleteChannel);
+    connect(m_cmdReadBanks, &QPushButton::clicked, this, &EditBank::readBanks);
+    connect(m_cmdStoreBanks, &QPushButton::clicked, this, &EditBank::storeBanks);
+    connect(m_cmdNewBank, &QPushButton::clicked, this, &EditBank::newBank);
+    connect(m_cmdDeleteBank, &QPushButton::clicked, this, &EditBank::deleteBank);
     connect(m_cmdEditBankClose, &QPushButton::clicked, this, &EditBank::closeEditor);
+}
+
+void EditBank::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        keepInFront(this);
 }
 
 bool EditBank::selectBankText(const QString &text)
@@ -200,6 +225,41 @@ void EditBank::bankPicked(int index)
     PickBankFile(m_station, m_cmbBankenLijst->currentText(), channelItems());
 }
 
+bool EditBank::StoreChannel()
+{
+    const double number = leadingNumber(m_txtEditChannelChannel->text());
+    if (number < 0 || number > 99) {
+        m_station.panel().reportError(QStringLiteral("Channel out of range (0-99)"));
+        return false;
+    }
+    const int channel = toInt16(number).value_or(0);
+    const int bankOption = m_bankGroup->checkedId();
+    const int bank = bankOption >= 0 ? bankOption + 1 : 1;
+    ChannelRecord &record = m_station.state().banks(bank, channel);
+    record.Description = m_txtEditChannelDescription->text();
+    record.Frequency = m_txtEditChannelFrequency->text();
+    record.ATT = m_chkEditChannelATT->isChecked() ? 1 : 0;
+    record.LockOut = m_chkEditChannelLockOut->isChecked() ? 1 : 0;
+    const int mode = m_modeGroup->checkedId();
+    if (mode >= 0)
+        record.Mode = modeLetters.mid(mode, 1);
+    SaveBankFile(m_station);
+    return true;
+}
+
+void EditBank::storeClicked()
+{
+    const QListWidgetItem *selected = m_lstKanaalLijst->currentItem();
+    const int row = selected && selected->isSelected() ? m_lstKanaalLijst->currentRow() : -1;
+    // A refused number keeps the typed fields, so that only the number needs mending.
+    if (!StoreChannel())
+        return;
+    FillChannelList(m_station, channelItems());
+    // By position: the line now there fills the fields; beyond the end nothing is selected.
+    if (row >= 0 && row < m_lstKanaalLijst->count())
+        m_lstKanaalLijst->setCurrentRow(row);
+}
+
 void EditBank::clearFields()
 {
     m_txtEditChannelChannel->clear();
@@ -208,6 +268,77 @@ void EditBank::clearFields()
     m_chkEditChannelATT->setChecked(false);
     m_chkEditChannelLockOut->setChecked(false);
     clearExclusiveGroup(m_modeGroup);
+}
+
+void EditBank::deleteChannel()
+{
+    const QListWidgetItem *item = m_lstKanaalLijst->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    const int value = item->data(Qt::UserRole).toInt();
+    const int bank = value / 100;
+    const int channel = value - 100 * bank;
+    if (!Banks::validBank(bank) || !Banks::validChannel(channel))
+        return;
+    m_station.state().banks(bank, channel).Frequency.clear();
+    SaveBankFile(m_station);
+    FillChannelList(m_station, channelItems());
+}
+
+void EditBank::readBanks()
+{
+    // A receiver that answers nothing would otherwise empty the table without a word.
+    ReadMemoryBanks(m_station, [this] {
+        return m_station.panel().askYesNo(
+                QStringLiteral("Read from memory"),
+                QStringLiteral("No channel could be read from the receiver's memory. Empty the "
+                               "channel table all the same?"),
+                false);
+    });
+}
+
+void EditBank::storeBanks()
+{
+    WriteMemoryBanks(m_station);
+}
+
+void EditBank::newBank()
+{
+    FrontPanel &panel = m_station.panel();
+    const QString name = panel.askText(QStringLiteral(" New Bank"),
+                                       QStringLiteral("Enter the name of the new bank"),
+                                       QStringLiteral("bankname"));
+    if (name.isEmpty())
+        return;
+    const QString problem = bankNameProblem(name, m_station.workingDirectory().path());
+    if (!problem.isEmpty()) {
+        panel.reportError(
+                QStringLiteral("\"%1\" cannot be the name of a bank: %2").arg(name, problem));
+        return;
+    }
+    m_station.state().currentBankName = name;
+}
+
+void EditBank::deleteBank()
+{
+    if (!m_station.panel().askYesNo(QStringLiteral("Deleteing bank"),
+                                    QStringLiteral("Do you want to delete this bank"), false))
+        return;
+    const QString name = m_cmbBankenLijst->currentText();
+    // No bank listed: there is no file to delete, and ".bnk" alone is none of the banks.
+    if (!name.isEmpty()) {
+        const QString file = name + QStringLiteral(".bnk");
+        QFile bankFile(m_station.filePath(file));
+        // A file already gone is passed over; one that stays is told.
+        if (bankFile.remove() || !bankFile.exists())
+            m_station.state().unreadBankFiles.remove(name);
+        else
+            m_station.panel().reportError(QStringLiteral("The bank file \"%1\" could not be "
+                                                         "deleted: %2")
+                                                  .arg(file, bankFile.errorString()));
+    }
+    hide();
+    m_station.StartUp();
 }
 
 void EditBank::closeEditor()

@@ -22,7 +22,8 @@ class MainWindow;
 class Station;
 
 // EditBank, "Edit banks": the bank files and their channels. Exists from start-up on, hidden,
-// because start-up fills its bank and channel lists.
+// because start-up fills its bank and channel lists. A tool window of the main window: it stays in
+// front of it while open, and the main window stays usable.
 class EditBank : public QWidget
 {
     Q_OBJECT
@@ -41,9 +42,21 @@ public:
     // is not an entry leaves the list as it was.
     bool selectBankText(const QString &text);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    // The edit fields into the channel they name, then saved; false when the channel number was
+    // refused.
+    bool StoreChannel();
     void bankPicked(int index);
+    void storeClicked();
     void clearFields();
+    void deleteChannel();
+    void readBanks();
+    void storeBanks();
+    void newBank();
+    void deleteBank();
     void closeEditor();
 
     MainWindow &m_main;

@@ -2,6 +2,7 @@
 
 #include "receiver/Tuning.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QLabel>
@@ -57,6 +58,14 @@ void bringUp(QWidget *window)
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void keepInFront(QWidget *window)
+{
+    // Only over the main window: another editor or a dialog the operator turned to stays on top.
+    QWidget *owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    if (window->isVisible() && owner && QApplication::activeWindow() == owner)
+        window->raise();
 }
 
 QGridLayout *modeOptions(const char *name, std::array<QRadioButton *, 6> &options,

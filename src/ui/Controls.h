@@ -24,6 +24,9 @@ QLineEdit *newEdit(const QString &name, int maxLength, const QString &accessible
 QString indexed(const char *name, int index);
 // Shows a secondary window in front.
 void bringUp(QWidget *window);
+// An editor's answer to losing the activation: when the main window took it, the editor stays
+// in front of it without taking the focus back.
+void keepInFront(QWidget *window);
 
 // Six mode options in two rows of three, as one exclusive group whose ids are the indexes.
 QGridLayout *modeOptions(const char *name, std::array<QRadioButton *, 6> &options,

@@ -299,8 +299,16 @@ void MainWindow::showMessage(const QString &title, const QString &text, QMessage
         m_messageSink(title, text);
         return;
     }
-    QMessageBox box(icon, title, text, QMessageBox::Ok, this);
+    // Over the window that asked, an editor as often as not; file and bank names are plain text.
+    QMessageBox box(icon, title, text, QMessageBox::Ok, dialogParent());
+    box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+QWidget *MainWindow::dialogParent()
+{
+    QWidget *active = QApplication::activeWindow();
+    return active ? active : this;
 }
 
 // ---- FrontPanel ----
@@ -402,7 +410,8 @@ bool MainWindow::askYesNo(const QString &title, const QString &text, bool defaul
 {
     if (m_answerSource)
         return m_answerSource(title, text) == QLatin1String("Yes");
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No,
+                    dialogParent());
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
@@ -413,9 +422,8 @@ QString MainWindow::askText(const QString &title, const QString &prompt, const Q
     if (m_answerSource)
         return m_answerSource(title, prompt);
     bool ok = false;
-    const QString text = QInputDialog::getText(
-            QApplication::activeWindow() ? QApplication::activeWindow() : this, title, prompt,
-            QLineEdit::Normal, proposed, &ok);
+    const QString text = QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal,
+                                               proposed, &ok);
     return ok ? text : QString();
 }
 

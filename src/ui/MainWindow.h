@@ -110,6 +110,8 @@ protected:
 
 private:
     void connectHandlers();
+    // Dialogs stand over the window the operator works in.
+    QWidget *dialogParent();
 
     // Index of the last lit mode lamp, 0 when none is lit.
     int lastLitMode() const;

@@ -1,6 +1,7 @@
 #include "ui/RangeEditor.h"
 
 #include "core/Station.h"
+#include "receiver/Tuning.h"
 #include "storage/BankFile.h"
 #include "storage/RangeFile.h"
 #include "ui/Controls.h"
@@ -8,6 +9,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,7 +22,7 @@
 namespace ze {
 
 EditRange::EditRange(MainWindow &main, QWidget *parent)
-    : QWidget(parent, Qt::Window)
+    : QWidget(parent, Qt::Tool)
     , m_main(main)
     , m_station(main.station())
 {
@@ -84,7 +86,17 @@ EditRange::EditRange(MainWindow &main, QWidget *parent)
     layout->addLayout(buttons);
 
     connect(m_cmbRangeLijst, &QComboBox::activated, this, &EditRange::rangePicked);
+    connect(m_cmdEditChannelNew, &QPushButton::clicked, this, &EditRange::newRange);
+    connect(m_cmdEditChannelOk, &QPushButton::clicked, this, &EditRange::storeClicked);
+    connect(m_cmdEditChannelDelete, &QPushButton::clicked, this, &EditRange::deleteRange);
     connect(m_cmdEditBankClose, &QPushButton::clicked, this, &EditRange::closeEditor);
+}
+
+void EditRange::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        keepInFront(this);
 }
 
 void EditRange::Initialiseren()
@@ -126,6 +138,79 @@ void EditRange::rangePicked(int index)
     const int mode = modeOptionIndex(record.Mode);
     if (mode >= 0)
         m_optEditRangeMode[mode]->setChecked(true);
+}
+
+void EditRange::StoreRange()
+{
+    ProgramState &state = m_station.state();
+    if (state.currentRange < 0 || state.currentRange >= Ranges::count)
+        return;
+    RangeRecord &range = state.ranges[state.currentRange];
+    range.Description = m_txtEditRangeDescription->text();
+    range.From = m_txtEditRangeFrom->text();
+    range.To = m_txtEditRangeTo->text();
+    range.Step = m_txtEditRangeStep->text();
+    const int mode = m_modeGroup->checkedId();
+    if (mode >= 0)
+        range.Mode = modeLetters.mid(mode, 1);
+    SaveRangeFile(m_station);
+}
+
+void EditRange::newRange()
+{
+    Ranges &ranges = m_station.state().ranges;
+    int slot = 0;
+    while (slot < Ranges::count && !ranges[slot].From.isEmpty())
+        ++slot;
+    // Told before the name is asked, so that no name is typed in vain.
+    if (slot == Ranges::count) {
+        m_station.panel().reportError(
+                QStringLiteral("All %1 ranges are in use. Delete one before adding another.")
+                        .arg(Ranges::count));
+        return;
+    }
+    const QString name = m_station.panel().askText(
+            QStringLiteral("Newrange"), QStringLiteral("Give a name for the range"), QString());
+    if (name.isEmpty())
+        return;
+    ranges[slot].Description = name;
+    RangeSchermLegen();
+    rangeItems().addItem(name, slot);
+    const int last = m_cmbRangeLijst->count() - 1;
+    {
+        const QSignalBlocker blocker(m_cmbRangeLijst);
+        m_cmbRangeLijst->setCurrentIndex(last);
+    }
+    rangePicked(last);
+}
+
+void EditRange::storeClicked()
+{
+    const int position = m_cmbRangeLijst->currentIndex();
+    StoreRange();
+    FillRangeLists(m_station);
+    // By position: the range now there fills the fields; beyond the end nothing is selected.
+    if (position >= 0 && position < m_cmbRangeLijst->count()) {
+        {
+            const QSignalBlocker blocker(m_cmbRangeLijst);
+            m_cmbRangeLijst->setCurrentIndex(position);
+        }
+        rangePicked(position);
+    }
+}
+
+void EditRange::deleteRange()
+{
+    const int index = m_cmbRangeLijst->currentIndex();
+    if (index < 0)
+        return;
+    const int range = m_cmbRangeLijst->itemData(index).toInt();
+    if (range < 0 || range >= Ranges::count)
+        return;
+    m_station.state().ranges[range].From.clear();
+    SaveRangeFile(m_station);
+    FillRangeLists(m_station);
+    RangeSchermLegen();
 }
 
 void EditRange::closeEditor()

@@ -20,7 +20,7 @@ class MainWindow;
 class Station;
 
 // EditRange, "Edit Range": the search ranges. Exists from start-up on, hidden, because loading
-// the range file fills its list.
+// the range file fills its list. A tool window of the main window, as the bank editor.
 class EditRange : public QWidget
 {
     Q_OBJECT
@@ -35,8 +35,16 @@ public:
     QComboBox *rangeList() const { return m_cmbRangeLijst; }
     ItemList &rangeItems() { return *m_rangeItems; }
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    // The fields into Ranges(currentRange), then saved.
+    void StoreRange();
     void rangePicked(int index);
+    void newRange();
+    void storeClicked();
+    void deleteRange();
     void closeEditor();
 
     MainWindow &m_main;
