@@ -28,7 +28,7 @@ struct SaveResult
 
 // Reads a whole data file of the working directory, refusing anything larger than maxBytes (no
 // file the program writes comes near it) and anything that is not a plain file.
-constexpr qint64 maxDataFileBytes = 32 * 1024 * 1024;
+constexpr qint64 maxDataFileBytes = qint64 {32} * 1024 * 1024;
 bool readDataFile(const QString &path, QByteArray &bytes, QString *error,
                   qint64 maxBytes = maxDataFileBytes);
 // Replaces path with bytes through a temporary file: on failure the old file stays as it was.
