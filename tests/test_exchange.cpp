@@ -8,7 +8,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <memory>
 #include <thread>
 
 using namespace ze;
@@ -21,8 +20,7 @@ namespace {
 const QString yReply = QStringLiteral("G\r\n>"); // noise level 6
 const QString plainReply = QStringLiteral("\r\n>");
 
-// The real monotonic clock, shifted so that a test can choose where within its whole second an
-// exchange starts; the exchange reads no other time.
+// The real monotonic clock, shifted to set where in its whole second an exchange starts.
 struct PhasedClock final : Clock
 {
     double secondsSinceMidnight() const override { return 0; }
@@ -34,40 +32,28 @@ struct PhasedClock final : Clock
     qint64 offset = 0;
 };
 
-// The workspace's simulated receiver and one link opened on it through the stable path, so that
-// the link can find the receiver again after it comes back.
+// A link opened on the workspace's receiver through the path that follows it when it comes back.
 struct Rig : zetest::Workspace
 {
     explicit Rig(qint64 tickMs)
         : Workspace(true)
+        , port(clock, busy)
     {
-        std::string error;
-        zesim::Scenario scenario;
-        if (!receiverStarted
-            || !zesim::parseScenario("pacing off\nnoise 6\nchannel 1 12 1296.1250 U att\n",
-                                     scenario, &error)) {
-            why = QString::fromStdString(error);
-            return;
-        }
-        sim.setScenario(scenario);
-        port = std::make_unique<SerialPort>(clock, busy);
-        port->setTickMs(tickMs);
-        if (port->setPort(device(), &why))
-            port->OpenPort();
-        why = port->stateText();
+        sim.setNoiseLevel(6);
+        port.setTickMs(tickMs);
+        if (receiverStarted && port.setPort(device()))
+            port.OpenPort();
     }
-    bool up() const { return port && port->isOpen(); }
     QString device() const { return path(QStringLiteral("receiver")); }
 
     bool busy = false;
-    QString why;
     PhasedClock clock;
-    std::unique_ptr<SerialPort> port;
+    SerialPort port;
 };
 
 #define OPEN_RIG(rig, tickMs)                                                                      \
     Rig rig(tickMs);                                                                               \
-    QVERIFY2(rig.up(), qPrintable(rig.why))
+    QVERIFY2(rig.port.isOpen(), qPrintable(rig.port.stateText()))
 
 qint64 timed(SerialPort &port, const QString &command, QString *reply)
 {
@@ -84,232 +70,154 @@ class TestExchange : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void promptEndsTheExchange_data();
-    void promptEndsTheExchange();
-    void lateReplyLandsAtTheHeadOfTheNext();
-    void busyExchangeSendsNothing();
-    void noPromptEndsAtTheLimit_data();
-    void noPromptEndsAtTheLimit();
-    void openAndReset_data();
+    void exchangeEnds_data();
+    void exchangeEnds();
+    void busyOrLateLosesNothing();
     void openAndReset();
     void portFailures_data();
     void portFailures();
 };
 
-void TestExchange::promptEndsTheExchange_data()
+void TestExchange::exchangeEnds_data()
 {
     QTest::addColumn<zesim::Fault>("fault");
+    QTest::addColumn<int>("phase"); // where in its second the exchange starts
     QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("reply");
-
+    QTest::addColumn<QString>("reply"); // one without ">" as a dot for each character
+    QTest::addColumn<qint64>("minMs");
+    QTest::addColumn<qint64>("maxMs");
+    auto row = [](const char *name, zesim::Fault fault, int phase, const char *command,
+                  const QString &reply, qint64 minMs, qint64 maxMs) {
+        QTest::newRow(name) << fault << phase << QString(command) << reply << minMs << maxMs;
+    };
     const zesim::Fault none;
-    QTest::newRow("level") << none << "Y" << yReply;
-    QTest::newRow("chunked") << zesim::Fault {FaultKind::Chunked, 3, 15} << " 12Z"
-                             << "C12 0W Z12 Y00129612500 U\r\n>";
-    // Three commands in one line: the replies come in with one read, and everything after the
-    // first ">" stays in the reply, also when they pile up late.
-    QTest::newRow("three at once") << none << "Y\rF\rY" << yReply + plainReply + yReply;
-    QTest::newRow("three late") << zesim::Fault {FaultKind::LateReply, 200, 0} << "Y\rY\rE"
-                                << yReply + yReply + plainReply;
+    const zesim::Fault silence {FaultKind::NoReply, 0, 0};
+    // The prompt ends it well before the one-second minimum of the limit.
+    row("chunked", {FaultKind::Chunked, 1, 15}, 500, "Y", yReply, 0, 900);
+    // Three commands in one line: what follows the first ">" in the same read is kept.
+    row("three at once", none, 500, "Y\rF\rY", yReply + plainReply + yReply, 0, 900);
+    // Without one, the limit counts whole seconds: it ends when the clock reads two seconds past
+    // the second the command went out in.
+    row("silence, sent early in its second", silence, 20, "Y", "", 1700, 2300);
+    row("silence, sent late in its second", silence, 900, "Y", "", 1000, 1400);
+    row("garbage", {FaultKind::Garbage, 40, 0}, 900, "Y", QString(40, u'.'), 1000, 1400);
+    // Stops collecting at the cap.
+    row("flood capped", {FaultKind::Flood, 0, 0}, 500, "Y", QString(64 * 1024, u'.'), 0, 900);
 }
 
-void TestExchange::promptEndsTheExchange()
+void TestExchange::exchangeEnds()
 {
     QFETCH(zesim::Fault, fault);
+    QFETCH(int, phase);
     QFETCH(QString, command);
-
+    QFETCH(qint64, minMs);
+    QFETCH(qint64, maxMs);
     OPEN_RIG(rig, 1000);
     rig.sim.setFault(fault);
+    rig.clock.setPhase(phase);
     QString got;
-    const qint64 elapsed = timed(*rig.port, command, &got);
-    QTEST(got, "reply");
-    // Returned on the prompt, well before the one-second minimum of the limit.
-    QVERIFY2(elapsed < 900, qPrintable(QString::number(elapsed)));
-    QVERIFY(!rig.busy);
+    const qint64 elapsed = timed(rig.port, command, &got);
+    rig.sim.clearFault();
+    QTEST(got.contains(u'>') ? got : QString(got.size(), u'.'), "reply");
+    QVERIFY2(elapsed >= minMs && elapsed <= maxMs, qPrintable(QString::number(elapsed)));
+    QVERIFY(!rig.busy && rig.port.isOpen());
     // The command and one carriage return, nothing else.
     QCOMPARE(rig.sim.receivedBytes(), command.toStdString() + '\r');
 }
 
-void TestExchange::lateReplyLandsAtTheHeadOfTheNext()
+void TestExchange::busyOrLateLosesNothing()
 {
     OPEN_RIG(rig, 100);
-    rig.sim.setFault({FaultKind::LateReply, 400, 0});
     QString got;
-    QVERIFY(timed(*rig.port, QStringLiteral("Y"), &got) <= 350);
-    QCOMPARE(got, QString());
-    // The reply comes in between the exchanges and waits unread; nothing to wait on here, it is
-    // due 400 ms after "Y" went out.
+    // An exchange asked for while another is under way sends nothing and leaves the flag.
+    rig.busy = true;
+    QVERIFY(timed(rig.port, QStringLiteral("E"), &got) < 50 && got.isEmpty() && rig.busy);
+    rig.busy = false;
+    // A reply later than its exchange's limit waits unread; nothing to wait on here, it is due
+    // 400 ms after "Y" went out.
+    rig.sim.setFault({FaultKind::LateReply, 400, 0});
+    QVERIFY(timed(rig.port, QStringLiteral("Y"), &got) <= 350 && got.isEmpty());
     QTest::qWait(500);
-
-    rig.port->setTickMs(1000);
-    const qint64 elapsed = timed(*rig.port, QStringLiteral("F"), &got);
-    // Not thrown away, and the exchange stops at its first read: "F" is answered 400 ms late,
-    // so it cannot be in this reply.
+    rig.port.setTickMs(1000);
+    // The next exchange returns it at its first read: the reply to "F" is 400 ms away.
+    const qint64 elapsed = timed(rig.port, QStringLiteral("F"), &got);
     QCOMPARE(got, yReply);
     QVERIFY2(elapsed < 150, qPrintable(QString::number(elapsed)));
-}
-
-void TestExchange::busyExchangeSendsNothing()
-{
-    OPEN_RIG(rig, 100);
-    rig.busy = true;
-    QString got;
-    QVERIFY(timed(*rig.port, QStringLiteral("Y"), &got) < 50);
-    QCOMPARE(got, QString());
-    QVERIFY(rig.busy); // not the exchange's to clear
-
-    rig.busy = false;
-    QCOMPARE(rig.port->Exchange(QStringLiteral("F")), plainReply);
-    // Had "Y" gone out, it would stand before "F".
-    QCOMPARE(rig.sim.receivedBytes(), std::string("F\r"));
-}
-
-void TestExchange::noPromptEndsAtTheLimit_data()
-{
-    QTest::addColumn<zesim::Fault>("fault");
-    QTest::addColumn<qint64>("tick");
-    QTest::addColumn<int>("phase"); // where in its second the exchange starts; -1: anywhere
-    QTest::addColumn<int>("size");
-    QTest::addColumn<qint64>("minElapsed");
-    QTest::addColumn<qint64>("maxElapsed");
-
-    // The real limit counts whole seconds: it ends when the clock reads two seconds past the
-    // second the command went out in.
-    auto row = [](const char *name, zesim::Fault fault, qint64 tick, int phase, int size,
-                  qint64 minElapsed, qint64 maxElapsed) {
-        QTest::newRow(name) << fault << tick << phase << size << minElapsed << maxElapsed;
-    };
-    const zesim::Fault silence {FaultKind::NoReply, 0, 0};
-    row("silence, sent early in its second", silence, 1000, 20, 0, 1700, 2300);
-    row("silence, sent late in its second", silence, 1000, 900, 0, 1000, 1400);
-    // With a 100 ms tick the limit falls between 100 and 200 ms.
-    row("garbage", {FaultKind::Garbage, 40, 0}, 100, -1, 40, 95, 350);
-    // Stops collecting at the cap and returns, well before the one-second minimum.
-    row("flood capped", {FaultKind::Flood, 0, 0}, 1000, -1, 64 * 1024, 0, 900);
-}
-
-void TestExchange::noPromptEndsAtTheLimit()
-{
-    QFETCH(zesim::Fault, fault);
-    QFETCH(qint64, tick);
-    QFETCH(int, phase);
-    QFETCH(qint64, minElapsed);
-    QFETCH(qint64, maxElapsed);
-
-    OPEN_RIG(rig, tick);
-    rig.sim.setFault(fault);
-    if (phase >= 0)
-        rig.clock.setPhase(phase);
-    QString got;
-    const qint64 elapsed = timed(*rig.port, QStringLiteral("Y"), &got);
-    rig.sim.clearFault();
-
-    QTEST(int(got.size()), "size");
-    QVERIFY(!got.contains(QLatin1Char('>')));
-    QVERIFY2(elapsed >= minElapsed && elapsed <= maxElapsed, qPrintable(QString::number(elapsed)));
-    QVERIFY(!rig.busy);
-    QVERIFY(rig.port->isOpen());
-}
-
-void TestExchange::openAndReset_data()
-{
-    QTest::addColumn<bool>("reset"); // ResetPort, or else OpenPort
-    QTest::addColumn<bool>("open");
-    QTest::addColumn<bool>("dtr");
-
-    QTest::newRow("reset an open port") << true << true << false;
-    QTest::newRow("reset a closed port, DTR on") << true << false << true;
-    QTest::newRow("open an open port") << false << true << true;
+    QCOMPARE(rig.sim.waitForCommands(2, 1000), size_t(2));
+    QCOMPARE(rig.sim.receivedBytes(), std::string("Y\rF\r"));
 }
 
 void TestExchange::openAndReset()
 {
-    QFETCH(bool, reset);
-    QFETCH(bool, open);
-    QFETCH(bool, dtr);
-
     OPEN_RIG(rig, 100);
-    if (!open)
-        rig.port->close();
-    // A pseudo-terminal has no DTR line: the refusal must not count as a port failure.
-    rig.port->setDtrEnable(dtr);
-    const QString before = rig.port->stateText();
-
-    QSignalSpy changed(rig.port.get(), &SerialPort::stateChanged);
-    if (reset)
-        rig.port->ResetPort();
-    else
-        rig.port->OpenPort();
-    QCOMPARE(rig.port->isOpen(), !reset);
-    QCOMPARE(rig.port->stateText(), reset ? rig.device() + QStringLiteral(" closed") : before);
-    QCOMPARE(changed.count(), reset && open ? 1 : 0);
-    QVERIFY(rig.port->lastError().isEmpty());
-
-    // New line settings reach an open line at once and a closed one at its next opening.
-    QVERIFY(rig.port->setLineSettings(QStringLiteral("4800,n,8,2")));
-    rig.port->OpenPort();
-    QCOMPARE(rig.port->dtrEnable(), dtr);
-    QCOMPARE(rig.port->Exchange(QStringLiteral("Y")), yReply);
+    QSignalSpy changed(&rig.port, &SerialPort::stateChanged);
+    rig.port.OpenPort(); // already open: nothing happens
+    // New line settings reach an open line at once.
+    QVERIFY(rig.port.setLineSettings(QStringLiteral("4800,n,8,2")));
     QCOMPARE(rig.sim.lineBaudRate(), 4800);
+    // A reset closes an open port and leaves a closed one; a pseudo-terminal refuses its DTR
+    // pulse, which is no port failure.
+    rig.port.ResetPort();
+    rig.port.ResetPort();
+    QCOMPARE(rig.port.stateText(), rig.device() + QStringLiteral(" closed"));
+    QCOMPARE(changed.count(), 2); // the new line settings and the first reset
+    // A closed line gets new settings at its next opening, and DTR as it was before the resets.
+    QVERIFY(rig.port.setLineSettings(QStringLiteral("2400,n,8,2")));
+    rig.port.OpenPort();
+    QVERIFY(rig.port.dtrEnable());
+    QCOMPARE(rig.port.Exchange(QStringLiteral("Y")), yReply);
+    QCOMPARE(rig.sim.lineBaudRate(), 2400);
 }
 
 void TestExchange::portFailures_data()
 {
-    QTest::addColumn<QString>("reasonMentions");
+    QTest::addColumn<QString>("reason");
     QTest::newRow("missing") << QStringLiteral("not found");
     QTest::newRow("busy") << QStringLiteral("busy");
-    QTest::newRow("hang-up") << QString(); // during an exchange
+    QTest::newRow("hang-up") << QStringLiteral("unplugged"); // mid-exchange, the link going too
 }
 
 void TestExchange::portFailures()
 {
-    QFETCH(QString, reasonMentions);
-    const QString kind = QString::fromLatin1(QTest::currentDataTag());
-
+    QFETCH(QString, reason);
+    const bool hangUp = reason == QLatin1String("unplugged");
     OPEN_RIG(rig, 1000);
-    const bool hangUp = kind == QLatin1String("hang-up");
-    const QString device = kind == QLatin1String("missing")
+    const QString device = reason == QLatin1String("not found")
             ? rig.path(QStringLiteral("ttyMissing0"))
             : rig.device();
     SerialPort second(rig.clock, rig.busy); // a link opened after the rig's
     QVERIFY(second.setPort(device));
-    SerialPort &port = hangUp ? *rig.port : second;
+    SerialPort &port = hangUp ? rig.port : second;
     QSignalSpy changed(&port, &SerialPort::stateChanged);
-    QString got;
     if (hangUp) {
         rig.sim.setFault({FaultKind::NoReply, 0, 0});
         std::thread thread([&rig] {
             if (rig.sim.waitForCommands(1, 5000) >= 1)
                 rig.sim.hangUp();
         });
+        QString got;
         const qint64 elapsed = timed(port, QStringLiteral("Y"), &got);
         thread.join();
         // The hang-up ends the wait at once.
-        QCOMPARE(got, QString());
-        QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+        QVERIFY2(got.isEmpty() && elapsed < 1000, qPrintable(QString::number(elapsed)));
     } else {
         port.OpenPort();
-        if (kind == QLatin1String("busy") && port.isOpen())
+        if (reason == QLatin1String("busy") && port.isOpen())
             QSKIP("the platform lets a second program open the same device");
     }
-    QVERIFY(!rig.busy);
-    QVERIFY(!port.isOpen());
-    QVERIFY2(port.lastError().contains(reasonMentions), qPrintable(port.lastError()));
+    QVERIFY(!rig.busy && !port.isOpen());
+    QVERIFY2(port.lastError().contains(reason), qPrintable(port.lastError()));
     QCOMPARE(port.stateText(), device + QStringLiteral(": ") + port.lastError());
     QCOMPARE(changed.count(), 1);
-    // Later exchanges return at once.
-    QVERIFY(timed(port, QStringLiteral("Y"), &got) < 100);
-    QCOMPARE(got, QString());
+    if (!hangUp)
+        return;
 
-    if (hangUp) {
-        std::string error;
-        QVERIFY2(rig.sim.comeBack(&error), error.c_str());
-        rig.sim.clearFault();
-        port.OpenPort();
-        QVERIFY2(port.isOpen(), qPrintable(port.stateText()));
-        QVERIFY(port.lastError().isEmpty());
-        QCOMPARE(port.Exchange(QStringLiteral("Y")), yReply);
-    }
+    std::string error;
+    QVERIFY2(rig.sim.comeBack(&error), error.c_str());
+    rig.sim.clearFault();
+    port.OpenPort();
+    QVERIFY(port.lastError().isEmpty());
+    QCOMPARE(port.Exchange(QStringLiteral("Y")), yReply);
 }
 
 QTEST_GUILESS_MAIN(TestExchange)
