@@ -14,13 +14,9 @@ namespace {
 const double maxDouble = std::numeric_limits<double>::max();
 const double none = std::numeric_limits<double>::quiet_NaN(); // "no number" in the tables
 
-QString show(const std::optional<double> &value)
-{
-    return value ? QString::number(*value, 'g', 17) : QStringLiteral("none");
-}
 QString show(double value)
 {
-    return show(std::isnan(value) ? std::optional<double>() : value);
+    return std::isnan(value) ? QStringLiteral("none") : QString::number(value, 'g', 17);
 }
 
 } // namespace
@@ -32,8 +28,6 @@ class TestTextFields : public QObject
 private Q_SLOTS:
     void numbers_data();
     void numbers();
-    void toInt16_data();
-    void toInt16();
     void splitLines_data();
     void splitLines();
 };
@@ -41,82 +35,57 @@ private Q_SLOTS:
 void TestTextFields::numbers_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("leading");
-    QTest::addColumn<double>("whole");
-    auto row = [](const char *name, const QString &text, double leading, double whole) {
-        QTest::newRow(name) << text << leading << whole;
+    QTest::addColumn<QString>("leading");
+    QTest::addColumn<QString>("whole");
+    QTest::addColumn<QString>("int16"); // the leading number rounded half to even
+    auto row = [](const char *name, const QString &text, double leading, double whole,
+                  double int16) {
+        QTest::newRow(name) << text << show(leading) << show(whole) << show(int16);
     };
-    row("blanks around", " \t 145.5000 \t", 145.5, 145.5);
-    row("point first, negative", "-.25", -0.25, -0.25);
-    row("letters", "abc", none, none);
-    row("only blanks", " \t ", none, none);
-    row("number then letters", "12abc", 12, none);
-    row("blank after sign", "- 3", none, none);
-    row("second point stops", "1.2.3", 1.2, none);
-    row("comma is no separator", "1,5", 1, none);
-    row("exponent with plus, letters after", "2.5e+1x", 25, none);
-    row("exponent without digits", "1e+", 1, none);
+    row("blanks around, half up to even", " \t 145.5000 \t", 145.5, 145.5, 146);
+    row("half down to even", "2.5", 2.5, 2.5, 2);
+    row("point first, negative, rounds up", "-.25", -0.25, -0.25, 0);
+    row("only blanks", " \t ", none, none, none);
+    row("blank after sign", "- 3", none, none, none);
+    row("comma is no separator", "1,5", 1, none, 1);
+    row("second point stops", "1.2.3", 1.2, none, 1);
+    row("exponent with plus, letters after", "2.5e+1x", 25, none, 25);
+    row("exponent without digits", "1e+", 1, none, 1);
     // Never infinity: it would poison every sum it enters.
-    row("overflow", "-1e999", -maxDouble, none);
-    row("ten thousand digits", QStringLiteral("1") + QString(10000, u'0'), maxDouble, none);
-    row("underflow is zero", "1e-999", 0, 0);
-    row("nul after number", QString::fromLatin1("4\0x", 3), 4, none);
+    row("overflow", "-1e999", -maxDouble, none, none);
+    row("ten thousand digits", QStringLiteral("1") + QString(10000, u'0'), maxDouble, none, none);
+    row("underflow is zero", "1e-999", 0, 0, 0);
+    row("nul after number", QString::fromLatin1("4\0x", 3), 4, none, 4);
+    row("rounds down to largest", "32767.4", 32767.4, 32767.4, 32767);
+    row("rounds up past largest", "32767.5", 32767.5, 32767.5, none);
+    row("half below smallest to even", "-32768.5", -32768.5, -32768.5, -32768);
 }
 
 void TestTextFields::numbers()
 {
     QFETCH(QString, text);
-    QFETCH(double, leading);
-    QFETCH(double, whole);
-    QCOMPARE(show(leadingNumberIfAny(text)), show(leading));
-    QCOMPARE(show(ze::leadingNumber(text)), show(std::isnan(leading) ? 0.0 : leading));
-    QCOMPARE(show(wholeNumber(text)), show(whole));
-}
-
-void TestTextFields::toInt16_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("expected"); // 99999: refused
-    auto row = [](const char *name, double value, int expected) {
-        QTest::newRow(name) << value << expected;
-    };
-    row("half to even down", 2.5, 2);
-    row("half to even up", 1.5, 2);
-    row("negative half to even", -2.5, -2);
-    row("just above half", 2.5000001, 3);
-    row("rounds down to largest", 32767.4, 32767);
-    row("rounds up past largest", 32767.5, 99999);
-    row("half below smallest to even", -32768.5, -32768);
-    row("below smallest", -32768.6, 99999);
-    row("not a number", none, 99999);
-}
-
-void TestTextFields::toInt16()
-{
-    QFETCH(double, value);
-    QFETCH(int, expected);
-    const std::optional<qint16> got = ze::toInt16(value);
-    QCOMPARE(got ? int(*got) : 99999, expected);
+    const std::optional<double> leading = leadingNumberIfAny(text);
+    QTEST(show(leading.value_or(none)), "leading");
+    QCOMPARE(leadingNumber(text), leading.value_or(0.0));
+    QTEST(show(wholeNumber(text).value_or(none)), "whole");
+    const std::optional<qint16> int16 = toInt16(leading.value_or(none));
+    QTEST(show(int16 ? *int16 : none), "int16");
 }
 
 void TestTextFields::splitLines_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("lines");
-    QTest::newRow("empty") << QByteArray() << QStringList();
     QTest::newRow("mixed ends") << QByteArray("a\nb\rc\r\nd") << QStringList({"a", "b", "c", "d"});
-    QTest::newRow("cr before cr lf") << QByteArray("a\r\r\nb") << QStringList({"a", "", "b"});
-    QTest::newRow("lf cr is two ends") << QByteArray("a\n\r") << QStringList({"a", ""});
+    QTest::newRow("cr before cr lf, lf cr is two ends")
+            << QByteArray("a\r\r\nb\n\r") << QStringList({"a", "", "b", ""});
 }
 
 void TestTextFields::splitLines()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, lines);
-    QStringList fromBytes;
-    for (const QByteArray &line : ze::splitLines(bytes))
-        fromBytes << QString::fromLatin1(line);
-    QCOMPARE(fromBytes, lines);
+    QCOMPARE(QString::fromLatin1(ze::splitLines(bytes).join('|')), lines.join(u'|'));
     QCOMPARE(ze::splitLines(QString::fromLatin1(bytes)), lines);
 }
 
