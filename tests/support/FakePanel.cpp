@@ -37,13 +37,6 @@ void FakePanel::drawSpectrumLine(int x, int y1, int y2, ze::SpectrumPen pen)
         image.setPixel(x, y, colour);
 }
 
-void FakePanel::setBankNames(const QStringList &names)
-{
-    bankNames = names;
-    editorBankNames = names;
-    selectedBank = -1;
-}
-
 void FakePanel::clearDisplay()
 {
     channel = QStringLiteral("--");

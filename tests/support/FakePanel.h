@@ -74,16 +74,9 @@ public:
     void showPortState(const QString &text) override { portState = text; }
     void showNotice(const QString &text) override { notice = text; }
     void reportError(const QString &text) override { errors << text; }
-    bool askYesNo(const QString &title, const QString &text, bool) override
-    {
-        questions << title + QLatin1Char('|') + text;
-        return answerYes;
-    }
-    QString askText(const QString &title, const QString &prompt, const QString &) override
-    {
-        questions << title + QLatin1Char('|') + prompt;
-        return typedText;
-    }
+    // The operator says No and types nothing.
+    bool askYesNo(const QString &, const QString &, bool) override { return false; }
+    QString askText(const QString &, const QString &, const QString &) override { return {}; }
     void setBusy(bool busy) override { busyChanges << busy; }
 
     // StationShell
@@ -97,8 +90,8 @@ public:
     int displayOption() const override { return displayChoice; }
     void setSquelch(int value) override { squelchPosition = value; }
     int squelch() const override { return squelchPosition; }
-    void setBankNames(const QStringList &names) override;
-    void selectFirstBank() override { selectedBank = bankNames.isEmpty() ? -1 : 0; }
+    void setBankNames(const QStringList &names) override { bankNames = names; }
+    void selectFirstBank() override {}
     ze::ItemList &mainChannelList() override { return channels; }
     ze::ItemList &editorChannelList() override { return editorChannels; }
     ze::ItemList &mainRangeList() override { return rangeList; }
@@ -136,13 +129,8 @@ public:
     QString portState;
     QString notice;
     QStringList errors;
-    QStringList questions; // "title|text" of every question and input box, in order
-    bool answerYes = false;
-    QString typedText;
     QVector<bool> busyChanges;
     QStringList bankNames;
-    QStringList editorBankNames;
-    int selectedBank = -1;
     FakeList channels;
     FakeList editorChannels;
     FakeList rangeList;
