@@ -41,7 +41,6 @@ void TestControl::startUp_data()
     row("squelch 12", "Squelch", "12", "squelch=12");
     row("line settings", "Settings", "4800,n,8,2", "line=4800,n,8,2");
     row("display 2", "Display", "2", nullptr);
-    row("step 12", "FreqStepSize", "12", nullptr);
     row("squelch 13", "Squelch", "13", nullptr);
     row("bad line settings", "Settings", "9600,x,8,2", nullptr);
     row("port", "CommPort", "not a port", nullptr);

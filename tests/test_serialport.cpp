@@ -29,7 +29,6 @@ void TestSerialPort::settings_data()
     row("blanks and upper-case parity", 'l', " 9600 , N , 8 , 2 ", "9600,n,8,2 11");
     row("even 7 1", 'l', "19200,e,7,1", "19200,e,7,1 10");
     row("odd 5 1.5", 'l', "300,O,5,1.5", "300,o,5,1.5 8.5");
-    row("empty", 'l', "", "refused: empty");
     row("trailing comma", 'l', "9600,n,8,2,", "refused: four parts");
     row("parity word", 'l', "9600,no,8,2", "refused: Parity");
     row("data 08", 'l', "9600,n,08,2", "refused: Data bits");

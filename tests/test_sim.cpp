@@ -80,7 +80,6 @@ private Q_SLOTS:
     void init();
     void replies_data();
     void replies();
-    void levelFollowsOnOff();
     void pacing();
     void scenarioStatements_data();
     void scenarioStatements();
@@ -113,8 +112,6 @@ void SimTest::replies_data()
     row("145.5000", "Y", "J\r\n>", "");
     row("145.4995", "Y", "J\r\n>", ""); // 0.5 kHz off: still heard
     row("145.4994", "Y", "D\r\n>", "");
-    row("", "HELLO", "\r\n>", "");
-    row("145.50045", "Y", "M\r\n>", ""); // two signals heard: the stronger
     row("", " 7Z", "C07 0N Z07 Y00014550000 Q\r\n>", "");
     // The tuning forms, from 100.0000 AM with the attenuator on; the last ones are none.
     row("100.0000AR", "145.5000", "\r\n>", "145.5000 A R");
@@ -152,17 +149,6 @@ void SimTest::replies()
     if (!tuned.isEmpty())
         QCOMPARE(QString::fromStdString(m_sim->tunedFrequency() + ' ' + m_sim->mode() + ' ' + att),
                  tuned);
-}
-
-void SimTest::levelFollowsOnOff()
-{
-    m_sim->setScenario(scenarioFrom("pacing off\nnoise 2\nsignal 145.5 9 on 0.25 off 0.25\n"));
-    Line line(m_sim->devicePath());
-    QCOMPARE(line.exchange("145.5000NT"), plain);
-    auto level = [&] { return line.exchange("Y").left(1); };
-    QTRY_COMPARE_WITH_TIMEOUT(level(), QByteArray("C"), 2000);
-    QTRY_COMPARE_WITH_TIMEOUT(level(), QByteArray("J"), 2000);
-    QTRY_COMPARE_WITH_TIMEOUT(level(), QByteArray("C"), 2000);
 }
 
 void SimTest::pacing()

@@ -33,15 +33,6 @@ bool CoreFixture::startUp()
     return ok;
 }
 
-std::vector<std::string> CoreFixture::tuned() const
-{
-    std::vector<std::string> result;
-    for (const std::string &c : sim.commands())
-        if (c != "Y" && c != "F" && c != "E")
-            result.push_back(c);
-    return result;
-}
-
 void CoreFixture::putChannel(int bank, int channel, const QString &frequency, qint16 lockOut,
                              const QString &description)
 {

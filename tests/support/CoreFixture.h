@@ -24,9 +24,6 @@ public:
     // Runs n passes of the control loop without waiting for events.
     void runPasses(int n);
 
-    // The tuning commands sent: everything but the sampling "Y", "E" and "F".
-    std::vector<std::string> tuned() const;
-
     // A channel of the loaded bank, description "Ch" and mode N unless given.
     void putChannel(int bank, int channel, const QString &frequency, qint16 lockOut = 0,
                     const QString &description = QStringLiteral("Ch"));
