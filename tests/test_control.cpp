@@ -38,10 +38,10 @@ void TestControl::startUp_data()
     row("display 0.4 rounds to 0", "Display", "0.4", "display=0");
     row("delay text kept", "Delay", "soon", "delay=soon");
     row("step none", "FreqStepSize", "-1", "step=-1");
-    row("squelch 12", "Squelch", "12", "squelch=12");
     row("line settings", "Settings", "4800,n,8,2", "line=4800,n,8,2");
     row("display 2", "Display", "2", nullptr);
-    row("squelch 13", "Squelch", "13", nullptr);
+    row("squelch too large for 16 bits", "Squelch", "1e9", nullptr);
+    row("step text", "FreqStepSize", "many", nullptr);
     row("bad line settings", "Settings", "9600,x,8,2", nullptr);
     row("port", "CommPort", "not a port", nullptr);
     row("handshaking 9", "Handshaking", "9", nullptr);
