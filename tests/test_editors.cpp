@@ -24,8 +24,8 @@ const QByteArray alpha = " 1 \t 1 \tA\t145.5000\t 0 \t 0 \t 0 \tOne\r\n"
 const QByteArray beta = " 2 \t 2 \tW\t98.5000\t 0 \t 0 \t 0 \tRadio\r\n";
 const QByteArray ranges = "118\t137\tA\t0.025\tAir band\r\n156\t163\tN\t0.025\tMarine\r\n";
 
-// Bank x 100 + channel of each channel in a bank file, "?" for each line passed over; "x" when
-// the file cannot be read.
+// Bank x 100 + channel of each channel in a bank file ("L" after one kept in Latin-1), "?" for
+// each line passed over; "x" when the file cannot be read.
 QString saved(const QString &path)
 {
     Banks banks;
@@ -33,7 +33,7 @@ QString saved(const QString &path)
     QStringList out(read.linesSkipped, "?");
     for (int i = 100; i < 500; ++i)
         if (!banks(i / 100, i % 100).isEmpty())
-            out << QString::number(i);
+            out << QString::number(i) + (banks(i / 100, i % 100).latin1 ? "L" : "");
     return read.opened ? out.join(' ') : "x";
 }
 
@@ -167,7 +167,7 @@ void TestEditors::editors_data()
     // "New", then channel, description and frequency typed, and "Ok": bank 1, none being chosen.
     auto store = [](const QString &channel) {
         return "cmdEditChannelNew;txtEditChannelChannel=" + channel
-                + ";txtEditChannelDescription= x ;txtEditChannelFrequency=3.0000;cmdEditChannelOk";
+                + ";txtEditChannelDescription= é ;txtEditChannelFrequency=3.0000;cmdEditChannelOk";
     };
     const QString pick = "lstKanaalLijst>;lstKanaalLijst>;"; // channel 1-2, with the keys
     const QString kept = "101 102 / 101 102";
@@ -185,6 +185,9 @@ void TestEditors::editors_data()
     bank("empty frequency empties the slot; none selected beyond the end",
          pick + "txtEditChannelFrequency=;cmdEditChannelOk", "101 / 101");
     bank("channel Delete", pick + "cmdEditChannelDelete", "101 / 101");
+    bank("a channel typed into a slot emptied is UTF-8",
+         pick + "cmdEditChannelDelete;" + store("2"), kept, {}, {},
+         QByteArray(alpha).replace("Two", "Tw\xF6"));
     bank("read from memory, saved by Close", "cmdReadBanks;cmdEditBankClose",
          "105 307 / 105 307 / hidden", {}, {}, alpha, true);
     const QString nothingRead = "Read from memory|No channel could be read from the receiver's "
@@ -240,10 +243,14 @@ void TestEditors::editors_data()
           "West band|118.0000|137.0000|0.0250|2 / Air band:0 Marine:1 West band:2 @2 / Air "
           "band:0 Marine:1 West band:2 @-1 / "
                   + ranges + added + "West band\r\n / hidden");
+    // The range typed into the slot of a Latin-1 one is UTF-8.
     range("deleted slot reused with its old To, Step, Mode",
-          "cmbRangeLijst>;cmdEditChannelDelete;cmdEditChannelNew", {"West band"},
-          "West band||137|0.025|2 / Marine:1 West band:0 @1 / Marine:1 @-1 / "
-          "156\t163\tN\t0.025\tMarine\r\n");
+          "cmbRangeLijst>;cmdEditChannelDelete;cmdEditChannelNew;txtEditRangeFrom=1;"
+          "cmdEditChannelOk",
+          {"Wést"},
+          "Marine|156|163|0.025|0 / Wést:0 Marine:1 @1 / Wést:0 Marine:1 @-1 / "
+          "1\t137\tA\t0.025\tWést\r\n156\t163\tN\t0.025\tMarine\r\n",
+          QByteArray(ranges).replace("Air band", "Air b\xE4nd"));
     range("two new take one slot", "cmdEditChannelNew;cmdEditChannelNew", {"West", "East"},
           "East||||0 / Air band:0 Marine:1 West:2 East:2 @3 / Air band:0 Marine:1 @-1 / " + ranges);
     const QByteArray full = QByteArray("1\t2\tN\t0.1\tr\r\n").repeated(Ranges::count);

@@ -8,6 +8,11 @@
 #include <QDir>
 #include <QtTest>
 
+#include <fstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace ze;
 
 namespace {
@@ -57,8 +62,7 @@ private Q_SLOTS:
     void readAndSave();
     void loadCountsAndTells_data();
     void loadCountsAndTells();
-    void junkNeverCrashes_data();
-    void junkNeverCrashes();
+    void oddBankFiles();
     void oversizedFileRefused();
     void failedSaveKeepsOldFile_data();
     void failedSaveKeepsOldFile();
@@ -86,18 +90,22 @@ void TestFiles::readAndSave_data()
     row("bank: numbers read as far as they go and rounded; latin-1 kept", true,
         "4\t3.5x\tC\t1\tz9\t\t1.4kHz\td\xE9\n", " 4- 4  X  1  dé:404",
         " 4 \t 4 \tC\t1\t 0 \t 0 \t 1 \td\xE9\r\n");
-    // A file that is partly Latin-1 and partly UTF-8 could not be read back.
-    row("bank: 16-bit limits, flags only for 1; beyond latin-1 turns the file utf-8", true,
-        " 2 \t 7 \tL\t3.6\t 32767 \t-32768 \t 2 \tCaf\xE9 \xA9\r\n", " 2- 7    3.6  Café ©:207",
-        " 1 \t 1 \tN\t1\t 0 \t 0 \t 0 \t\xE2\x82\xAC\r\n"
-        " 2 \t 7 \tL\t3.6\t 32767 \t-32768 \t 2 \tCaf\xC3\xA9 \xC2\xA9\r\n",
-        "N|1|0|0|0|€");
-    // Bank 3 is held and saved, but not listed; a frequency of blanks is no channel.
+    // Each line in its own encoding; a channel put in is UTF-8.
+    row("bank: 16-bit limits, flags only for 1; encoding by line", true,
+        " 1 \t 0 \tN\t1\t 0 \t 0 \t 0 \tZ\xC3\xBCrich\r\n"
+        " 2 \t 7 \tL\t3.6\t 32767 \t-32768 \t 2 \tZ\xFCrich \xA9\r\n",
+        " 1- 0    1  Zürich:100| 2- 7    3.6  Zürich ©:207",
+        " 1 \t 0 \tN\t1\t 0 \t 0 \t 0 \tZ\xC3\xBCrich\r\n 1 \t 1 \tN\t\xC3\xA9\t 0 \t 0 \t 0 \t\r\n"
+        " 2 \t 7 \tL\t3.6\t 32767 \t-32768 \t 2 \tZ\xFCrich \xA9\r\n",
+        "N|é|0|0|0|");
+    // Bank 3 is held and saved, but not listed; a frequency of blanks is no channel, one of other
+    // white space is.
     row("bank: last line for a channel wins, saved in order", true,
         "3\t9\tN\t1\t0\t0\t0\tfirst\r\n1\t0\tA\t2\t0\t1\t1\to\r\n3\t9\tW\t3\t0\t0\t0\tsecond\r\n"
-        "1\t7\tN\t \t0\t0\t0\tnone\r\n",
-        " 1- 0  XA  2  o:100",
-        " 1 \t 0 \tA\t2\t 0 \t 1 \t 1 \to\r\n 3 \t 9 \tW\t3\t 0 \t 0 \t 0 \tsecond\r\n");
+        "1\t7\tN\t \t0\t0\t0\tnone\r\n1\t8\tN\t\f\t0\t0\t0\tff\r\n",
+        " 1- 0  XA  2  o:100| 1- 8    \f  ff:108",
+        " 1 \t 0 \tA\t2\t 0 \t 1 \t 1 \to\r\n 1 \t 8 \tN\t\f\t 0 \t 0 \t 0 \tff\r\n"
+        " 3 \t 9 \tW\t3\t 0 \t 0 \t 0 \tsecond\r\n");
     row("range: utf-8 cut off at the end is latin-1", false, "1\t2\tN\t0.1\tZ\xC3\xBC\xC3",
         "ZÃ¼Ã:0", "1\t2\tN\t0.1\tZ\xC3\xBC\xC3\r\n");
     // From keeps its blanks, as the first field of a line does. Listed and saved need From; listed
@@ -109,6 +117,13 @@ void TestFiles::readAndSave_data()
     row("bank: TABs and line breaks", true, "", "",
         " 1 \t 1 \tN \t 145 5\t 0 \t 0 \t 0 \ttwo  lines\tand tab\r\n",
         "N\t| 145\t5|0|0|0|two\r\nlines\tand tab");
+    // The reader drops one leading BOM: a From starting with U+FEFF that comes first gets one.
+    row("range: NBSP and vertical tab are data; U+FEFF first", false,
+        "  \t1\tN\t1\tgone\r\n\xEF\xBB\xBF"
+        "1\t\v\tN\t1\tbom\r\n\xC2\xA0\t2\tN\t1\tnbsp\r\n",
+        "bom:1|nbsp:2",
+        "\xEF\xBB\xBF\xEF\xBB\xBF"
+        "1\t\v\tN\t1\tbom\r\n\xC2\xA0\t2\tN\t1\tnbsp\r\n");
     row("range: TABs and line breaks", false, "", "", "1 0\t2  \tN\t0.1\ta\tb c\r\n",
         "1\t0|2\r\n|N|0.1|a\tb\nc");
 }
@@ -199,25 +214,27 @@ void TestFiles::loadCountsAndTells()
     }
 }
 
-void TestFiles::junkNeverCrashes_data()
+void TestFiles::oddBankFiles()
 {
-    QTest::addColumn<bool>("bank");
-    QTest::newRow("bank") << true;
-    QTest::newRow("range") << false;
-}
-
-void TestFiles::junkNeverCrashes()
-{
-    QFETCH(bool, bank);
-    // Mostly the characters that matter to the formats.
-    const QByteArray bytes = zetest::randomBytes(
-            64 * 1024, 20240612, QByteArrayLiteral("\t\t\t\r\n 0123456789-.eE+xNW\xE9\xC3\0"));
-    Files f(bank);
-    f.writeFile(f.file(), bytes);
-    const RangeLoadResult loaded = f.load();
-    // Every line is taken, passed over or beyond the hundredth range.
-    QCOMPARE(loaded.linesRead + loaded.linesSkipped + loaded.linesIgnored,
-             int(splitLines(bytes).size()));
+    // Listed: plain files and links to them, by any name the disk holds; each saves and loads.
+    Files f(true);
+    const std::string dir = QFile::encodeName(f.dir()).toStdString() + '/';
+    const std::string files[] {"caf\xE9.bnk", std::string(251, 'n') + ".bnk", "plain.bnk"};
+    for (const std::string &file : files)
+        std::ofstream(dir + file) << " 1 \t 0 \tN\t1\t 0 \t 0 \t 0 \tx\r\n";
+    QVERIFY(!::symlink("plain.bnk", (dir + "link.bnk").c_str())
+            && !::symlink("/dev/null", (dir + "dev.bnk").c_str())
+            && !::mkfifo((dir + "fifo.bnk").c_str(), 0600) && QDir(f.dir()).mkdir("dir.bnk"));
+    QVERIFY(f.startUp());
+    const QString names[] {"caf" + QString(QChar(0xDCE9)), QString(251, u'n')};
+    QCOMPARE(f.panel.bankNames, QStringList({names[0], "link", names[1], "plain"}));
+    for (int i = 0; i < 2; ++i) {
+        f.station->state().currentBankName = names[i];
+        f.put(1, "N|2|0|0|0|y");
+        QVERIFY(f.save().ok && f.load().linesRead == 2);
+        QVERIFY(removeDataFile(f.station->filePath(names[i] + ".bnk"), nullptr));
+        QVERIFY(::access((dir + files[i]).c_str(), F_OK) != 0);
+    }
 }
 
 void TestFiles::oversizedFileRefused()

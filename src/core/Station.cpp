@@ -1,6 +1,7 @@
 #include "core/Station.h"
 
 #include "storage/BankFile.h"
+#include "storage/BankName.h"
 #include "storage/RangeFile.h"
 #include "storage/TextFields.h"
 
@@ -160,14 +161,7 @@ bool Station::StartUp()
     }
 
     // Only names that end in ".bnk" are listed: the name is what LoadBankFile opens again.
-    QStringList names;
-    const QFileInfoList files = m_workDir.entryInfoList(
-            {QStringLiteral("*.bnk")}, QDir::Files | QDir::CaseSensitive, QDir::Name);
-    for (const QFileInfo &file : files) {
-        const QString fileName = file.fileName();
-        if (fileName.endsWith(QStringLiteral(".bnk")) && fileName.size() > 4)
-            names << fileName.left(fileName.size() - 4);
-    }
+    const QStringList names = listBankNames(m_workDir.path());
     ui.setBankNames(names);
     if (!names.isEmpty()) {
         ui.selectFirstBank();

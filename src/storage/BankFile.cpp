@@ -1,11 +1,19 @@
 #include "storage/BankFile.h"
 
 #include "core/Station.h"
+#include "storage/BankName.h"
 #include "storage/TextFields.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ze {
 
@@ -50,8 +58,44 @@ bool hasChannels(const Banks &banks)
 // A dangling link is there too: saving would replace it.
 bool fileIsThere(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    struct stat info = {};
+    return ::lstat(nativePath(path).constData(), &info) == 0;
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// QSaveFile names files by text, and its temporary file by the final name and a suffix. A name
+// that is not valid UTF-8, or too long for that suffix, goes through a short temporary name.
+SaveResult saveThroughShortName(const QByteArray &native, const QByteArray &bytes)
+{
+    QByteArray temp = native.left(native.lastIndexOf('/') + 1) + ".ze-XXXXXX";
+    struct stat old = {};
+    const mode_t mode = ::stat(native.constData(), &old) == 0 ? old.st_mode & 07777 : 0644;
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return {false, systemError(errno)};
+    int error = ::fchmod(fd, mode) == 0 ? 0 : errno;
+    for (qsizetype written = 0; error == 0 && written < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + written,
+                                  static_cast<size_t>(bytes.size() - written));
+        if (n > 0)
+            written += n;
+        else if (n == 0 || errno != EINTR)
+            error = n == 0 ? EIO : errno;
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temp.constData(), native.constData()) != 0)
+        error = errno;
+    if (error == 0)
+        return {true, QString()};
+    ::unlink(temp.constData());
+    return {false, systemError(error)};
 }
 
 // Remembers what a load could not read, so that a save of the bank does not replace it unseen.
@@ -123,18 +167,28 @@ SaveResult checkOverwrite(Station &station, const QString &name, const QString &
 bool readDataFile(const QString &path, QByteArray &bytes, QString *error, qint64 maxBytes)
 {
     bytes.clear();
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
+    const QByteArray native = nativePath(path);
+    auto fail = [error](const QString &why) {
         if (error)
-            *error = QStringLiteral("It is not a plain file.");
+            *error = why;
         return false;
+    };
+    const QString notPlain = QStringLiteral("It is not a plain file.");
+    struct stat info = {};
+    // Looked at before the open too: opening a FIFO may wait for a writer, a device may act.
+    if (::stat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        return fail(notPlain);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(systemError(errno));
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(file.errorString());
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    // It may have been replaced between the look and the open.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return fail(notPlain);
     bytes = file.read(maxBytes + 1);
     if (file.error() != QFileDevice::NoError) {
         if (error)
@@ -151,8 +205,23 @@ bool readDataFile(const QString &path, QByteArray &bytes, QString *error, qint64
     return true;
 }
 
+bool removeDataFile(const QString &path, QString *error)
+{
+    if (::unlink(nativePath(path).constData()) == 0 || errno == ENOENT)
+        return true;
+    if (error)
+        *error = systemError(errno);
+    return false;
+}
+
 SaveResult saveFileAtomically(const QString &path, const QByteArray &bytes)
 {
+    const QByteArray native = nativePath(path);
+    const qsizetype nameBytes = native.size() - native.lastIndexOf('/') - 1;
+    const qsizetype tempSuffix = 7; // QSaveFile's ".XXXXXX"
+    if (native != QFile::encodeName(path)
+        || nameBytes + tempSuffix > fileNameMax(QFileInfo(path).path()))
+        return saveThroughShortName(native, bytes);
     SaveResult result;
     QSaveFile file(path);
     // Unbuffered: a buffered device drops a short write on flush without an error (a full disk
@@ -193,6 +262,7 @@ void clearBanks(Banks &banks)
             record.Spare = 0;
             record.ATT = 0;
             record.LockOut = 0;
+            record.latin1 = false;
         }
     }
 }
@@ -202,19 +272,15 @@ BankLoadResult readBankFile(const QString &path, Banks &banks,
 {
     BankLoadResult result;
     clearBanks(banks);
-    banks.latin1 = false;
 
     QByteArray bytes;
     if (!readDataFile(path, bytes, &result.error))
         return result;
     result.opened = true;
 
-    bool latin1 = false;
-    const QStringList lines = splitLines(decodeText(bytes, &latin1));
-    banks.latin1 = latin1;
-
-    for (const QString &line : lines) {
-        QString rest = line;
+    for (const QByteArray &line : fileLines(bytes)) {
+        bool latin1 = false;
+        QString rest = decodeLine(line, &latin1);
         QString fields[bankFields];
         bool complete = true;
         for (int i = 0; i < bankFields - 1 && complete; ++i)
@@ -245,6 +311,8 @@ BankLoadResult readBankFile(const QString &path, Banks &banks,
         record.ATT = *att;
         record.LockOut = *lockOut;
         record.Description = fields[7];
+        // Saved as it came, unless its Latin-1 would read back as UTF-8.
+        record.latin1 = latin1 && staysLatin1(bankFileLine(*bank, *channel, record));
         ++result.linesRead;
     }
     return result;
@@ -261,17 +329,18 @@ QString bankFileLine(int bank, int channel, const ChannelRecord &record)
 
 SaveResult writeBankFile(const QString &path, const Banks &banks)
 {
-    QString text;
+    QByteArray bytes;
     for (int bank = 1; bank <= Banks::bankCount; ++bank) {
         for (int channel = 0; channel < Banks::channelCount; ++channel) {
             const ChannelRecord &record = banks(bank, channel);
             if (record.isEmpty())
                 continue;
-            text += bankFileLine(bank, channel, record);
-            text += QLatin1String("\r\n");
+            bytes += encodeLine(bankFileLine(bank, channel, record), record.latin1);
+            bytes += "\r\n";
         }
     }
-    return saveFileAtomically(path, encodeText(text, banks.latin1));
+    // A line starts with a number, never with a BOM.
+    return saveFileAtomically(path, bytes);
 }
 
 QString channelListEntry(int bank, int channel, const ChannelRecord &record)

@@ -27,12 +27,15 @@ struct SaveResult
 };
 
 // Reads a whole data file of the working directory, refusing anything larger than maxBytes (no
-// file the program writes comes near it) and anything that is not a plain file.
+// file the program writes comes near it) and anything that is not a plain file. Paths here and
+// below may hold the stand-ins of nativePath() (BankName.h).
 constexpr qint64 maxDataFileBytes = qint64 {32} * 1024 * 1024;
 bool readDataFile(const QString &path, QByteArray &bytes, QString *error,
                   qint64 maxBytes = maxDataFileBytes);
 // Replaces path with bytes through a temporary file: on failure the old file stays as it was.
 SaveResult saveFileAtomically(const QString &path, const QByteArray &bytes);
+// Deletes a data file; one already gone counts as deleted.
+bool removeDataFile(const QString &path, QString *error);
 
 // Every Frequency, Description and Mode empty; Spare, ATT and LockOut 0; ZNumber kept.
 void clearBanks(Banks &banks);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace ze {
 
@@ -9,5 +11,15 @@ namespace ze {
 // names a save writes beside it (the backup and the temporary files). Everything else is kept
 // exactly as typed.
 QString bankNameProblem(const QString &name, const QString &directory);
+
+// The names of the plain files "<name>.bnk" of directory (links to plain files too), hidden ones
+// left out, in name order. A file name that is not valid UTF-8 is listed with each byte beyond
+// ASCII as the stand-in U+DC80 to U+DCFF, so that nativePath() names the file again; a typed name
+// cannot hold those.
+QStringList listBankNames(const QString &directory);
+// The bytes the system names a file by: as Qt encodes it, the stand-ins turned back into bytes.
+QByteArray nativePath(const QString &path);
+// The longest file name directory can hold, in bytes.
+long fileNameMax(const QString &directory);
 
 } // namespace ze

@@ -34,7 +34,6 @@ RangeLoadResult readRangeFile(const QString &path, Ranges &ranges)
 {
     RangeLoadResult result;
     clearRanges(ranges);
-    ranges.latin1 = false;
     // No file is simply no ranges.
     if (!QFileInfo::exists(path))
         return result;
@@ -44,13 +43,10 @@ RangeLoadResult readRangeFile(const QString &path, Ranges &ranges)
         return result;
     result.found = true;
 
-    bool latin1 = false;
-    const QStringList lines = splitLines(decodeText(bytes, &latin1));
-    ranges.latin1 = latin1;
-
     int index = 0;
-    for (const QString &line : lines) {
-        QString rest = line;
+    for (const QByteArray &line : fileLines(bytes)) {
+        bool latin1 = false;
+        QString rest = decodeLine(line, &latin1);
         QString fields[5];
         bool complete = true;
         for (int i = 0; i < 4 && complete; ++i)
@@ -69,6 +65,8 @@ RangeLoadResult readRangeFile(const QString &path, Ranges &ranges)
         range.Mode = fields[2];
         range.Step = fields[3];
         range.Description = rest;
+        // As for a channel: saved as it came, unless its Latin-1 would read back as UTF-8.
+        range.latin1 = latin1 && staysLatin1(rangeFileLine(range));
         ++result.linesRead;
     }
     return result;
@@ -84,14 +82,15 @@ QString rangeFileLine(const RangeRecord &range)
 
 SaveResult writeRangeFile(const QString &path, const Ranges &ranges)
 {
-    QString text;
+    QByteArray bytes;
     for (int i = 0; i < Ranges::count; ++i) {
-        if (ranges[i].From.trimmed().isEmpty())
+        if (ranges[i].isEmpty())
             continue;
-        text += rangeFileLine(ranges[i]);
-        text += QLatin1String("\r\n");
+        bytes += encodeLine(rangeFileLine(ranges[i]), ranges[i].latin1);
+        bytes += "\r\n";
     }
-    return saveFileAtomically(path, encodeText(text, ranges.latin1));
+    // A From may start with U+FEFF.
+    return saveFileAtomically(path, keepLeadingBom(bytes));
 }
 
 void ClearRanges(Station &station)
@@ -142,7 +141,7 @@ void FillRangeLists(Station &station)
     const Ranges &ranges = station.state().ranges;
     for (int i = 0; i < Ranges::count; ++i) {
         const RangeRecord &range = ranges[i];
-        if (range.From.trimmed().isEmpty() || range.To.trimmed().isEmpty())
+        if (range.isEmpty() || blankOnly(range.To))
             continue;
         editorList.addItem(range.Description, i);
         mainList.addItem(range.Description, i);

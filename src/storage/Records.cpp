@@ -1,8 +1,20 @@
 #include "storage/Records.h"
 
+#include "storage/TextFields.h"
+
 #include <QtGlobal>
 
 namespace ze {
+
+bool ChannelRecord::isEmpty() const
+{
+    return blankOnly(Frequency);
+}
+
+bool RangeRecord::isEmpty() const
+{
+    return blankOnly(From);
+}
 
 ChannelRecord &Banks::operator()(int bank, int channel)
 {

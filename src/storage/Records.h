@@ -16,9 +16,11 @@ struct ChannelRecord
     qint16 Spare = 0;
     qint16 ATT = 0;
     qint16 LockOut = 0;
+    // Written back in Latin-1, as its line came; typed and received channels are UTF-8.
+    bool latin1 = false;
 
     // A slot whose frequency is only blanks holds no channel.
-    bool isEmpty() const { return Frequency.trimmed().isEmpty(); }
+    bool isEmpty() const;
 };
 
 // Four banks of 100 channels, numbered as the receiver numbers its memory.
@@ -35,9 +37,6 @@ public:
     ChannelRecord &operator()(int bank, int channel);
     const ChannelRecord &operator()(int bank, int channel) const;
 
-    // Bytes beyond ASCII are written back in the encoding the file came in.
-    bool latin1 = false;
-
 private:
     std::array<ChannelRecord, std::size_t {bankCount} * channelCount> m_records {};
 };
@@ -50,6 +49,10 @@ struct RangeRecord
     QString Mode;
     QString Description;
     QString Step;
+    bool latin1 = false; // as for a channel
+
+    // A range whose From is only blanks is an empty slot.
+    bool isEmpty() const;
 };
 
 class Ranges
@@ -59,8 +62,6 @@ public:
 
     RangeRecord &operator[](int index);
     const RangeRecord &operator[](int index) const;
-
-    bool latin1 = false;
 
 private:
     std::array<RangeRecord, count> m_records {};

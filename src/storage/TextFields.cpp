@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -11,6 +12,13 @@
 namespace ze {
 
 namespace {
+
+constexpr char bom[] = "\xEF\xBB\xBF";
+
+QByteArrayView withoutBom(const QByteArray &bytes)
+{
+    return bytes.startsWith(bom) ? QByteArrayView(bytes).sliced(3) : QByteArrayView(bytes);
+}
 
 bool isBlank(QChar c)
 {
@@ -205,24 +213,67 @@ QString takeField(QString &rest, bool *hadTab)
     return field;
 }
 
-QString decodeText(const QByteArray &bytes, bool *wasLatin1)
+QString decodeLine(QByteArrayView bytes, bool *latin1)
 {
-    // A stateless decoder reports a sequence cut off at the end as an error too.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // Stateless: a sequence cut off at the end is an error too. A BOM here is text.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless
+                                   | QStringDecoder::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
-    bool utf8 = !decoder.hasError();
-    if (utf8) {
-        // Only take it as UTF-8 when it goes back to the very same bytes (BOM aside).
-        QByteArrayView body(bytes);
-        if (body.startsWith("\xEF\xBB\xBF"))
-            body = body.sliced(3);
-        utf8 = text.toUtf8() == body;
-    }
+    // Only UTF-8 when it goes back to the very same bytes.
+    const bool utf8 = !decoder.hasError() && text.toUtf8() == bytes;
     if (!utf8)
         text = QString::fromLatin1(bytes);
-    if (wasLatin1)
-        *wasLatin1 = !utf8;
+    if (latin1)
+        *latin1 = !utf8;
     return text;
+}
+
+QString decodeText(const QByteArray &bytes)
+{
+    const QByteArrayView body = withoutBom(bytes);
+    QString text;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= body.size(); ++i) {
+        if (i == body.size() || body[i] == '\r' || body[i] == '\n') {
+            text += decodeLine(body.sliced(start, i - start));
+            if (i < body.size())
+                text += QLatin1Char(body[i]);
+            start = i + 1;
+        }
+    }
+    return text;
+}
+
+QList<QByteArray> fileLines(const QByteArray &bytes)
+{
+    return splitLines(withoutBom(bytes).toByteArray());
+}
+
+bool staysLatin1(const QString &line)
+{
+    for (const QChar c : line) {
+        if (c.unicode() > 0xFF)
+            return false;
+    }
+    bool latin1 = false;
+    decodeLine(line.toLatin1(), &latin1);
+    return latin1;
+}
+
+QByteArray encodeLine(const QString &line, bool latin1)
+{
+    return latin1 && staysLatin1(line) ? line.toLatin1() : line.toUtf8();
+}
+
+QByteArray keepLeadingBom(const QByteArray &bytes)
+{
+    return bytes.startsWith(bom) ? bom + bytes : bytes;
+}
+
+bool blankOnly(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), isBlank);
 }
 
 QByteArray encodeText(const QString &text, bool latin1)

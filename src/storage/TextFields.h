@@ -33,11 +33,25 @@ QString takeField(QString &rest, bool *hadTab = nullptr);
 // Spaces (only spaces, not TABs) removed at both ends, as the reading rule trims.
 QString trimSpaces(const QString &text);
 
-// 8-bit text files: UTF-8 when the bytes are valid UTF-8 (a leading BOM dropped), else Latin-1
-// (every byte survives).
-QString decodeText(const QByteArray &bytes, bool *wasLatin1 = nullptr);
+// One line of an 8-bit text file: UTF-8 when its bytes are valid UTF-8 (a BOM kept as U+FEFF),
+// else Latin-1 (every byte survives); *latin1 tells which. No line decides for another.
+QString decodeLine(QByteArrayView bytes, bool *latin1 = nullptr);
+// A whole file decoded line by line, a leading BOM dropped.
+QString decodeText(const QByteArray &bytes);
+// The lines of a file as bytes, a leading BOM dropped.
+QList<QByteArray> fileLines(const QByteArray &bytes);
+// A line back to bytes: Latin-1 when asked for and the bytes read back the same, else UTF-8.
+QByteArray encodeLine(const QString &line, bool latin1);
+// Whether a line can go out as Latin-1 and be read back as it is: it fits Latin-1, and those
+// bytes are not valid UTF-8.
+bool staysLatin1(const QString &line);
+// File contents that start with a BOM get one more, as the reader drops one.
+QByteArray keepLeadingBom(const QByteArray &bytes);
 // Back to bytes in the file's own encoding; text Latin-1 cannot hold goes out as UTF-8.
 QByteArray encodeText(const QString &text, bool latin1);
+
+// Empty or only blanks (spaces, TABs); any other white space is data.
+bool blankOnly(QStringView text);
 
 // Splits file contents into lines at CR LF, lone LF or lone CR; a last line without an end counts.
 QList<QByteArray> splitLines(const QByteArray &bytes);

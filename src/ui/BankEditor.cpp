@@ -13,7 +13,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
-#include <QFile>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -236,6 +235,8 @@ bool EditBank::StoreChannel()
     const int bankOption = m_bankGroup->checkedId();
     const int bank = bankOption >= 0 ? bankOption + 1 : 1;
     ChannelRecord &record = m_station.state().banks(bank, channel);
+    if (record.isEmpty()) // a new channel, whatever the slot held before
+        record.latin1 = false;
     record.Description = m_txtEditChannelDescription->text();
     record.Frequency = m_txtEditChannelFrequency->text();
     record.ATT = m_chkEditChannelATT->isChecked() ? 1 : 0;
@@ -328,14 +329,14 @@ void EditBank::deleteBank()
     // No bank listed: there is no file to delete, and ".bnk" alone is none of the banks.
     if (!name.isEmpty()) {
         const QString file = name + QStringLiteral(".bnk");
-        QFile bankFile(m_station.filePath(file));
+        QString error;
         // A file already gone is passed over; one that stays is told.
-        if (bankFile.remove() || !bankFile.exists())
+        if (removeDataFile(m_station.filePath(file), &error))
             m_station.state().unreadBankFiles.remove(name);
         else
             m_station.panel().reportError(QStringLiteral("The bank file \"%1\" could not be "
                                                          "deleted: %2")
-                                                  .arg(file, bankFile.errorString()));
+                                                  .arg(file, error));
     }
     hide();
     m_station.StartUp();

@@ -174,6 +174,7 @@ void EditRange::newRange()
     if (name.isEmpty())
         return;
     ranges[slot].Description = name;
+    ranges[slot].latin1 = false; // a new range
     RangeSchermLegen();
     rangeItems().addItem(name, slot);
     const int last = m_cmbRangeLijst->count() - 1;

@@ -1,7 +1,5 @@
 #include "FileHelpers.h"
 
-#include <QRandomGenerator>
-
 #include <csignal>
 #include <sys/resource.h>
 
@@ -22,16 +20,6 @@ bool withFileSizeLimit(qint64 bytes, const std::function<void()> &run)
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     return limited;
-}
-
-QByteArray randomBytes(int size, quint32 seed, const QByteArray &alphabet)
-{
-    QRandomGenerator random(seed);
-    QByteArray bytes(size, '\0');
-    for (char &c : bytes)
-        c = alphabet.isEmpty() ? char(random.bounded(256))
-                               : alphabet.at(random.bounded(alphabet.size()));
-    return bytes;
 }
 
 } // namespace zetest
