@@ -1,10 +1,13 @@
 // Bank scan and range search through the control loop: what is sent, shown, drawn and logged.
 #include "CoreFixture.h"
+#include "FileHelpers.h"
 #include "receiver/Tuning.h"
 #include "scan/ActivityLog.h"
 
 #include <QDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace ze;
 using zetest::CoreFixture;
@@ -39,7 +42,8 @@ QStringList drawing(const zetest::FakePanel &p)
 // "search:1" starts the search on range 1, "@5000" sets the clock, "145.1=12" the signal there,
 // "x3" runs three passes, "sq12" moves the squelch, "delay:45" picks "45 sec.", "log" and
 // "spectrum" tick their boxes, "banks:12" ticks banks 1 and 2 only, "lit:AU" lights mode lamps,
-// "jam" puts a folder where the log goes and "unjam" takes it away, "?" notes the display.
+// "jam" puts a FIFO where the log goes and "unjam" takes it away, "?" notes the display.
+// "x1<60" runs a pass with files kept to 60 bytes.
 // Gives what was sent but the sampling "Y" (the tuning commands and each sample's F or E), the
 // notes among it, then the spectrum columns drawn.
 QString play(CoreFixture &f, const QString &script)
@@ -68,7 +72,10 @@ QString play(CoreFixture &f, const QString &script)
             f.sim.setSignalLevelAt(step.section(QLatin1Char('='), 0, 0).toDouble(),
                                    step.section(QLatin1Char('='), 1).toInt());
         } else if (step.startsWith(QLatin1Char('x'))) {
-            f.runPasses(step.mid(1).toInt());
+            const auto passes = [&] { f.runPasses(step.mid(1).section('<', 0, 0).toInt()); };
+            const qint64 limit = step.section(QLatin1Char('<'), 1).toLongLong();
+            if (!limit || !zetest::withFileSizeLimit(limit, passes))
+                passes();
         } else if (step.startsWith(QLatin1String("sq"))) {
             f.panel.squelchPosition = step.mid(2).toInt();
         } else if (step.startsWith(QLatin1String("delay:"))) {
@@ -84,9 +91,8 @@ QString play(CoreFixture &f, const QString &script)
             for (QChar letter : arg)
                 f.panel.modes[modeLetters.indexOf(letter)] = true;
         } else if (step.endsWith(QLatin1String("jam"))) {
-            QDir dir(f.dir());
-            step == QLatin1String("jam") ? dir.mkdir(QStringLiteral("logging.txt"))
-                                         : dir.rmdir(QStringLiteral("logging.txt"));
+            const QString log = QDir(f.dir()).filePath(QStringLiteral("logging.txt"));
+            step == QLatin1String("jam") ? mkfifo(qPrintable(log), 0600) : QFile::remove(log);
         } else if (step == QLatin1String("?")) {
             takeSent();
             happened << shown(f.panel);
@@ -149,11 +155,13 @@ void TestScanning::scanning_data()
         "@\t145.5000  \t 5 \tN\tFirst\r\n@\t145.5000  \t 5 \tN\tFourth\r\n");
     row("long frequency cut in the line, remembered whole", {"1:1 000145.50000"},
         "log delay:30 145.5=12 scan x3", "000145.50000NT F F F", "@\t000145.500\t 12 \tN\tCh\r\n");
-    row("unwritable log: a notice, scanning goes on, the notice goes with the next line",
-        {"1:1 145.5000", "1:2 145.6000"}, "log jam delay:0 145.5=12 145.6=12 scan x1 ? unjam x1 ?",
-        "145.5000NT F [1 Scanning... bank 1 N bars 11, The log \"logging.txt\"]"
-        " 145.6000NT F [2 Scanning... bank 1 N bars 11, Scanning mode]",
-        "@\t145.6000  \t 12 \tN\tCh\r\n");
+    row("log a FIFO or full: a notice, scanning goes on, the notice goes with the next line",
+        {"1:1 145.5000", "1:2 145.6000", "1:3 145.7000", "1:4 145.8000"},
+        "log jam delay:0 145.5=12 145.6=12 145.7=12 145.8=12 scan x1 ? unjam x1 x1<60 ? x1 ?",
+        "145.5000NT F [1 Scanning... bank 1 N bars 11, The log \"logging.txt\"] 145.6000NT F"
+        " 145.7000NT F [3 Scanning... bank 1 N bars 11, Scanning modeThe log \"logging.txt\"]"
+        " 145.8000NT F [4 Scanning... bank 1 N bars 11, Scanning mode]",
+        "@\t145.6000  \t 12 \tN\tCh\r\n@\t145.8000  \t 12 \tN\tCh\r\n");
 
     row("sweep starts at From + Step, wraps past To", {"100 101 0.5"}, "search x4",
         "100.5000N E 101.0000N E 101.5000N E 100.5000N E");

@@ -2,7 +2,10 @@
 // spectrum, the secondary windows, and the settings they keep. The whole program runs in-process
 // against the simulated receiver.
 #include "UiFixture.h"
+#include "scan/ActivityLog.h"
+#include "storage/RangeFile.h"
 #include "ui/BankEditor.h"
+#include "ui/LogViewer.h"
 #include "ui/RangeEditor.h"
 #include "ui/SpectrumView.h"
 
@@ -14,7 +17,6 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSlider>
-#include <QStatusBar>
 #include <QtTest>
 
 using namespace ze;
@@ -99,6 +101,7 @@ private Q_SLOTS:
     void squelchAndMeter();
     void scanAndSearchFromButtons();
     void lampsKeepTheirPlace();
+    void noticesAndLogViewer();
     void spectrumPens();
     void realDialogsTakeTheirDefaults();
     void secondaryWindows_data();
@@ -424,16 +427,42 @@ void TestUi::lampsKeepTheirPlace()
             QRegularExpression(QStringLiteral("^(lblATT|lblPass|lblBank|lblMode|shpSquelch)")));
     for (QWidget *lamp : lamps)
         QVERIFY2(lamp->isHidden(), qPrintable(lamp->objectName()));
+}
 
-    // The notice and port panels are panels of their own: a status text leaves them alone.
-    window.showNotice(QStringLiteral("log not written"));
-    window.showPortState(QStringLiteral("port closed"));
-    window.showStatus(QStringLiteral("Direct mode"));
-    QStringList texts;
-    for (QLabel *label : window.statusBar()->findChildren<QLabel *>())
-        texts << label->text();
-    texts.sort();
-    QCOMPARE(texts, QStringList({"Direct mode", "log not written", "port closed"}));
+void TestUi::noticesAndLogViewer()
+{
+    UiFixture f;
+    for (const char *name : {"alpha.bnk", "beta.bnk", "range.rng"}) // beta is a good bank
+        f.writeFile(QString::fromLatin1(name), name[0] == 'b' ? "" : "bad\r\n");
+    QByteArray log; // numbered lines of 1000 bytes, a few more than the viewer shows
+    for (int i = 100000; log.size() <= LogViewer::shownBytes; ++i)
+        log += QByteArray::number(i).leftJustified(998, '.') + "\r\n";
+    f.writeFile(QStringLiteral("logging.txt"), log);
+    QVERIFY(f.startUp());
+    LogViewer viewer(f.app->window(), &f.app->window());
+    QStringList shown; // the notice, then the viewer's first entry and note
+    const auto look = [&] {
+        viewer.refresh();
+        shown << f.text(QStringLiteral("StatusBar1Notice"))
+              << viewer.list()->model()->index(0, 0).data().toString().left(6)
+                        + f.text(QStringLiteral("lblNote"));
+    };
+    look();
+    // Each source keeps its notice till it takes it down; the latest standing one shows.
+    f.writeFile(QStringLiteral("range.rng"), "");
+    LoadRangeFile(f.app->station());
+    const QString path = f.path(QStringLiteral("logging.txt"));
+    QVERIFY(QFile::remove(path) && QFile::link(QStringLiteral("/dev/zero"), path));
+    look();
+    f.app->station().state().searchFrequency = QStringLiteral("1");
+    WriteSearchLogLine(f.app->station(), 5);
+    QTest::keyClick(f.widget<QComboBox>(QStringLiteral("cmbBankenLijst")), Qt::Key_End);
+    QCOMPARE(
+            shown << f.text(QStringLiteral("StatusBar1Notice")),
+            QStringList({"1 line of \"range.rng\" was passed over",
+                         "100001Only the end of the log is shown: it is too long.",
+                         "1 line of \"alpha.bnk\" was passed over", "The log is not a plain file.",
+                         "The log \"logging.txt\" could not be written: It is not a plain file."}));
 }
 
 void TestUi::spectrumPens()

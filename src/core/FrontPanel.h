@@ -2,6 +2,7 @@
 
 #include "core/Display.h"
 
+#include <QPair>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,27 @@ public:
 
 // The pens of one spectrum column.
 enum class SpectrumPen { Marker, Erase, Level };
+
+// Who put up a status-bar notice; each takes down only its own.
+enum class NoticeSource { BankFile, RangeFile, ActivityLog, Settings };
+
+// The standing notices, one per source, in the order they went up: the latest one shows, and
+// when it is taken down the one before it shows again.
+class Notices
+{
+public:
+    // Puts up (or, with the empty text, takes down) source's notice; returns the text to show.
+    QString set(NoticeSource source, const QString &text)
+    {
+        m_standing.removeIf([source](const auto &notice) { return notice.first == source; });
+        if (!text.isEmpty())
+            m_standing.append({source, text});
+        return m_standing.isEmpty() ? QString() : m_standing.last().second;
+    }
+
+private:
+    QVector<QPair<NoticeSource, QString>> m_standing;
+};
 
 // What tuning, scanning, searching and logging need of the front panel: the display they write
 // and the operator's choices they read. The main window implements it; core tests use a fake.
@@ -53,8 +75,8 @@ public:
     // A second status-bar panel that tells the serial port and its state.
     virtual void showPortState(const QString &text) = 0;
     // A lasting notice in the status bar that the loop's status texts do not overwrite
-    // ("the log could not be written"); the empty text removes it.
-    virtual void showNotice(const QString &text) = 0;
+    // ("the log could not be written"); the empty text takes down source's notice.
+    virtual void showNotice(NoticeSource source, const QString &text) = 0;
     // A message box for a failure the operator must see (a save that did not happen).
     virtual void reportError(const QString &text) = 0;
 

@@ -5,6 +5,7 @@
 #include "storage/TextFields.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace ze {
 
@@ -12,27 +13,45 @@ namespace {
 
 constexpr QLatin1String logFileName("logging.txt");
 
+// Appends the bytes: the empty text when they all got there, else why not.
+QString appendBytes(const QString &path, const QByteArray &bytes)
+{
+    // Opening a FIFO for writing waits for a reader, and the loop with it.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return QStringLiteral("It is not a plain file.");
+    QFile file(path);
+    // Unbuffered, so a short write (a full disk) shows at the write itself.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return file.errorString();
+    const qint64 whole = file.size();
+    for (qint64 written = 0; written < bytes.size();) {
+        // After a short write the next one fails and tells why.
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) {
+            const QString reason = file.errorString();
+            // A cut-off line would have the next one glued to it: only whole lines stay.
+            file.resize(whole);
+            return reason;
+        }
+        written += n;
+    }
+    return {};
+}
+
 // Opens, appends one line and closes, so the viewer can read the file at any time. Scanning goes
 // on when the log cannot be written; the status bar says so until a line gets through again.
 void appendLine(Station &station, const QString &line)
 {
-    QFile file(station.filePath(logFileName));
-    const QByteArray bytes = encodeText(line, false);
-    // Unbuffered, so a short write (a full disk) shows at the write itself.
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
-    if (ok)
-        ok = file.write(bytes) == bytes.size();
-    if (ok)
-        ok = file.flush();
-    const QString reason = file.errorString();
-    file.close();
-    if (!ok) {
+    const QString reason = appendBytes(station.filePath(logFileName), encodeText(line, false));
+    if (!reason.isEmpty()) {
         station.setLogProblem(true);
         station.panel().showNotice(
+                NoticeSource::ActivityLog,
                 QStringLiteral("The log \"%1\" could not be written: %2").arg(logFileName, reason));
     } else if (station.logProblem()) {
         station.setLogProblem(false);
-        station.panel().showNotice(QString());
+        station.panel().showNotice(NoticeSource::ActivityLog, QString());
     }
 }
 

@@ -381,17 +381,19 @@ BankLoadResult LoadBankFile(Station &station, ItemList &list)
         // The status texts of the loop overwrite the first panel at once, so problems go into
         // the lasting notice.
         if (!result.opened) {
-            station.panel().showNotice(QStringLiteral("The bank file \"%1\" could not be read: %2")
+            station.panel().showNotice(NoticeSource::BankFile,
+                                       QStringLiteral("The bank file \"%1\" could not be read: %2")
                                                .arg(name, result.error));
         } else if (result.linesSkipped > 0) {
             station.panel().showNotice(
+                    NoticeSource::BankFile,
                     result.linesSkipped == 1
                             ? QStringLiteral("1 line of \"%1\" was passed over").arg(name)
                             : QStringLiteral("%1 lines of \"%2\" were passed over")
                                       .arg(result.linesSkipped)
                                       .arg(name));
         } else {
-            station.panel().showNotice(QString());
+            station.panel().showNotice(NoticeSource::BankFile, QString());
         }
     }
     list.setBusy(false);

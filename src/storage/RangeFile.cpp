@@ -107,15 +107,19 @@ RangeLoadResult LoadRangeFile(Station &station)
         const int passedOver = result.linesSkipped + result.linesIgnored;
         // A missing file is no fault; only one that is there but cannot be read is told.
         if (!result.found && !result.error.isEmpty()) {
-            station.panel().showNotice(QStringLiteral("The range file \"%1\" could not be read: %2")
+            station.panel().showNotice(NoticeSource::RangeFile,
+                                       QStringLiteral("The range file \"%1\" could not be read: %2")
                                                .arg(rangeFileName, result.error));
         } else if (passedOver > 0) {
             station.panel().showNotice(
+                    NoticeSource::RangeFile,
                     passedOver == 1
                             ? QStringLiteral("1 line of \"%1\" was passed over").arg(rangeFileName)
                             : QStringLiteral("%1 lines of \"%2\" were passed over")
                                       .arg(passedOver)
                                       .arg(rangeFileName));
+        } else {
+            station.panel().showNotice(NoticeSource::RangeFile, QString());
         }
     }
     return result;

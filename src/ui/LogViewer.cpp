@@ -7,13 +7,50 @@
 
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace ze {
+
+namespace {
+
+constexpr QLatin1String cutNote("Only the end of the log is shown: it is too long.");
+
+// The log's last bytes, from the start of a line; note tells what was left out or why nothing
+// could be read.
+QByteArray readLogEnd(const QString &path, QString &note)
+{
+    const QFileInfo info(path);
+    // No log yet: an empty list.
+    if (!info.exists())
+        return {};
+    // A FIFO would keep the window waiting, a device would never end.
+    if (!info.isFile()) {
+        note = QStringLiteral("The log is not a plain file.");
+        return {};
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        note = QStringLiteral("The log could not be read: %1").arg(file.errorString());
+        return {};
+    }
+    const qint64 start = qMax(qint64 {0}, file.size() - LogViewer::shownBytes);
+    if (start > 0 && !file.seek(start))
+        return {};
+    QByteArray bytes = file.read(LogViewer::shownBytes);
+    if (start > 0) {
+        bytes.remove(0, bytes.indexOf('\n') + 1); // the first line is cut
+        note = cutNote;
+    }
+    return bytes;
+}
+
+} // namespace
 
 LogViewer::LogViewer(MainWindow &main, QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -23,6 +60,9 @@ LogViewer::LogViewer(MainWindow &main, QWidget *parent)
     setObjectName(QStringLiteral("frmViewLogfile"));
     setWindowTitle(QStringLiteral("View logfile"));
 
+    m_note = newLabel(QStringLiteral("lblNote"), QString(), this);
+    m_note->setWordWrap(true);
+    m_note->hide();
     m_list1 = new QListWidget(this);
     m_list1->setObjectName(QStringLiteral("List1"));
     m_list1->setAccessibleName(QStringLiteral("Activity log"));
@@ -30,6 +70,8 @@ LogViewer::LogViewer(MainWindow &main, QWidget *parent)
     font.setPointSizeF(8.25);
     m_list1->setFont(font);
     m_list1->setMinimumSize(480, 240);
+    // One line an entry: no entry needs measuring of its own, which keeps a long log quick.
+    m_list1->setUniformItemSizes(true);
 
     m_cmdClearLogfile
             = newButton(QStringLiteral("cmdClearLogfile"), QStringLiteral("Clear logfile"),
@@ -45,6 +87,7 @@ LogViewer::LogViewer(MainWindow &main, QWidget *parent)
     for (QPushButton *button : {m_cmdClearLogfile, m_cmdRefresh, m_cmdConvertToBank, m_cmdClose})
         buttons->addWidget(button);
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_note);
     layout->addWidget(m_list1, 1);
     layout->addLayout(buttons);
 
@@ -63,19 +106,29 @@ bool LogViewer::event(QEvent *event)
 void LogViewer::refresh()
 {
     m_list1->clear();
-    QFile file(m_station.filePath(QStringLiteral("logging.txt")));
-    // No log yet: an empty list.
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QStringList lines = splitLines(decodeText(file.readAll()));
-    file.close();
+    QString note;
+    QStringList lines = splitLines(
+            decodeText(readLogEnd(m_station.filePath(QStringLiteral("logging.txt")), note)));
+    // A log of empty lines must not make more entries than a real one.
+    if (lines.size() > shownLines) {
+        lines.remove(0, lines.size() - shownLines);
+        note = cutNote;
+    }
     m_list1->addItems(lines);
+    m_note->setText(note);
+    m_note->setVisible(!note.isEmpty());
 }
 
 void LogViewer::clearLogfile()
 {
-    QFile file(m_station.filePath(QStringLiteral("logging.txt")));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const QString path = m_station.filePath(QStringLiteral("logging.txt"));
+    QFile file(path);
+    // Opening a FIFO waits for a reader; a device is no log to empty.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        m_main.reportError(
+                QStringLiteral("The logfile could not be cleared: it is not a plain file."));
+    else if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         m_main.reportError(
                 QStringLiteral("The logfile could not be cleared: %1").arg(file.errorString()));
     file.close();

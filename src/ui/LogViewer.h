@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -17,6 +18,11 @@ class LogViewer : public QWidget
 public:
     explicit LogViewer(MainWindow &main, QWidget *parent = nullptr);
 
+    // At most this much of the log's end is shown, in bytes and in lines: the log grows without
+    // limit.
+    static constexpr qint64 shownBytes = qint64 {4} * 1024 * 1024;
+    static constexpr int shownLines = 100000;
+
     void refresh();
     QListWidget *list() const { return m_list1; }
 
@@ -28,6 +34,7 @@ private:
 
     MainWindow &m_main;
     Station &m_station;
+    QLabel *m_note; // what is left out, or why nothing could be read
     QListWidget *m_list1;
     QPushButton *m_cmdClearLogfile;
     QPushButton *m_cmdRefresh;

@@ -396,9 +396,9 @@ void MainWindow::showPortState(const QString &text)
     m_ui.portPanel->setText(text);
 }
 
-void MainWindow::showNotice(const QString &text)
+void MainWindow::showNotice(NoticeSource source, const QString &text)
 {
-    m_ui.noticePanel->setText(text);
+    m_ui.noticePanel->setText(m_notices.set(source, text));
 }
 
 void MainWindow::reportError(const QString &text)

@@ -61,7 +61,7 @@ public:
     void drawSpectrumLine(int x, int y1, int y2, SpectrumPen pen) override;
     void clearSpectrum() override;
     void showPortState(const QString &text) override;
-    void showNotice(const QString &text) override;
+    void showNotice(NoticeSource source, const QString &text) override;
     void reportError(const QString &text) override;
     bool askYesNo(const QString &title, const QString &text, bool defaultYes) override;
     QString askText(const QString &title, const QString &prompt, const QString &proposed) override;
@@ -136,6 +136,7 @@ private:
     AnswerSource m_answerSource;
 
     MainWindowUi m_ui;
+    Notices m_notices;
 
     std::unique_ptr<ComboItemList> m_channelItems;
     std::unique_ptr<ComboItemList> m_rangeItems;

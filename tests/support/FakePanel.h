@@ -72,7 +72,7 @@ public:
     void drawSpectrumLine(int x, int y1, int y2, ze::SpectrumPen pen) override;
     void clearSpectrum() override { image.fill(background); }
     void showPortState(const QString &text) override { portState = text; }
-    void showNotice(const QString &text) override { notice = text; }
+    void showNotice(ze::NoticeSource s, const QString &t) override { notice = notices.set(s, t); }
     void reportError(const QString &text) override { errors << text; }
     // The operator says No and types nothing.
     bool askYesNo(const QString &, const QString &, bool) override { return false; }
@@ -127,7 +127,8 @@ public:
     QImage image;
     QRgb background;
     QString portState;
-    QString notice;
+    ze::Notices notices;
+    QString notice; // the one showing
     QStringList errors;
     QVector<bool> busyChanges;
     QStringList bankNames;
