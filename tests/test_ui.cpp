@@ -128,6 +128,9 @@ void TestUi::accessibleControls()
         accessible << w->accessibleName();
     QVERIFY(!accessible.contains(QString()));
     QCOMPARE(accessible.size(), controls.size());
+    // Descriptions, file names and settings are shown as they are, never as markup.
+    for (QLabel *label : window.findChildren<QLabel *>())
+        QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
     // A display's text is what a screen reader reads: its role goes in the description.
     for (QLabel *label :
          central->findChildren<QLabel *>(QRegularExpression("^lbl(Frequency|Mode)")))
@@ -563,6 +566,8 @@ void TestUi::secondaryWindows()
     const QList<QWidget *> opened = window.findChildren<QWidget *>(name);
     QCOMPARE(opened.size(), 1);
     QVERIFY(opened.first()->isVisible());
+    for (QLabel *label : opened.first()->findChildren<QLabel *>())
+        QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
     QTEST(int(f.app->station().state().operatingMode), "mode");
     QTEST(QStringLiteral("%1, %2 channels")
                   .arg(f.app->station().state().currentBankName)
@@ -580,7 +585,11 @@ void TestUi::settingsShownAndStoredOnClose()
     UiFixture f;
     writeFiles(f);
     f.storeSetting(QStringLiteral("Delay"), QStringLiteral("7 sec."));
+    // A line Qt cannot read is told once, and does not make the save look failed.
+    const QString ini = QStringLiteral("settings.ini");
+    f.writeFile(ini, f.readFile(ini) + "a line without its sign\n");
     QVERIFY(f.startUp());
+    QVERIFY(f.text(QStringLiteral("StatusBar1Notice")).startsWith(QStringLiteral("Some lines")));
     QCOMPARE(f.text(QStringLiteral("lblFrequency")) + f.text(QStringLiteral("lblChannel")),
              dashes + QStringLiteral("--"));
     auto *step = f.widget<QComboBox>(QStringLiteral("cmbFrequencyStepSize"));
@@ -606,6 +615,7 @@ void TestUi::settingsShownAndStoredOnClose()
     for (const char *key : {"Squelch", "FreqStepSize", "Delay", "Display"})
         values << stored.value(QStringLiteral("Properties/") + key).toString();
     QCOMPARE(values, QStringList({"9", "2", "120", "1"}));
+    QVERIFY(f.messages.isEmpty());
 }
 
 void TestUi::optionsApplyOrRefuse_data()

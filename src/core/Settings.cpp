@@ -3,8 +3,18 @@
 namespace ze {
 
 namespace {
+
 constexpr QLatin1String section("Properties/");
+
+QString valueText(const QVariant &value)
+{
+    // A hand-edited INI line "Settings=9600,n,8,2" comes back as a list of its parts.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
 }
+
+} // namespace
 
 StoredSettings::StoredSettings(const QString &fileName)
 {
@@ -14,6 +24,10 @@ StoredSettings::StoredSettings(const QString &fileName)
                                               QStringLiteral("ZE3000r"), QStringLiteral("ZE3000r"));
     else
         m_settings = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+    // The file is parsed at the first look at its keys; a format error then stays in the status
+    // for good, so it tells nothing about later writes.
+    (void)m_settings->allKeys();
+    m_readWhole = m_settings->status() != QSettings::FormatError;
 }
 
 QString StoredSettings::read(const QString &key, const QString &defaultText) const
@@ -21,22 +35,29 @@ QString StoredSettings::read(const QString &key, const QString &defaultText) con
     const QVariant value = m_settings->value(section + key);
     if (!value.isValid())
         return defaultText;
-    // A hand-edited INI line "Settings=9600,n,8,2" comes back as a list of its parts.
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QLatin1Char(','));
-    return value.toString();
+    return valueText(value);
 }
 
 bool StoredSettings::write(const QString &key, const QString &text)
 {
     m_settings->setValue(section + key, text);
-    return m_settings->status() == QSettings::NoError;
+    m_written.insert(key, text);
+    return m_settings->status() != QSettings::AccessError;
 }
 
 bool StoredSettings::sync()
 {
     m_settings->sync();
-    return m_settings->status() == QSettings::NoError;
+    if (m_settings->status() == QSettings::AccessError)
+        return false;
+    // Only the file itself tells whether the values reached it.
+    const QSettings stored(m_settings->fileName(), m_settings->format());
+    for (auto it = m_written.cbegin(); it != m_written.cend(); ++it) {
+        if (valueText(stored.value(section + it.key())) != it.value())
+            return false;
+    }
+    m_written.clear();
+    return true;
 }
 
 QString StoredSettings::fileName() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSettings>
 #include <QString>
 
@@ -17,11 +18,16 @@ public:
     QString read(const QString &key, const QString &defaultText = QString()) const;
     // Returns false when the store could not be written.
     bool write(const QString &key, const QString &text);
+    // Writes the store out; false when a value written since the last sync is not in the file.
     bool sync();
     QString fileName() const;
+    // False when some lines of the file could not be read (they are dropped at the next write).
+    bool readWhole() const { return m_readWhole; }
 
 private:
     std::unique_ptr<QSettings> m_settings;
+    QHash<QString, QString> m_written;
+    bool m_readWhole = true;
 };
 
 } // namespace ze

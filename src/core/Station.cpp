@@ -170,6 +170,12 @@ bool Station::StartUp()
     }
 
     LoadRangeFile(*this);
+    if (!m_settings.readWhole())
+        ui.frontPanel().showNotice(
+                NoticeSource::Settings,
+                QStringLiteral("Some lines of the settings file \"%1\" could not be read. They "
+                               "are left out, and dropped when the settings are next stored.")
+                        .arg(QDir::toNativeSeparators(m_settings.fileName())));
     ui.fillDelayList(delayEntries());
     ui.clearDisplay();
     m_state.startingUp = false;

@@ -35,6 +35,8 @@ QLabel *newLabel(const QString &name, const QString &caption, QWidget *parent)
 {
     auto *label = new QLabel(caption, parent);
     label->setObjectName(name);
+    // Labels show descriptions, file names and stored settings: never let them become markup.
+    label->setTextFormat(Qt::PlainText);
     return label;
 }
 

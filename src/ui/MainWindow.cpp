@@ -421,10 +421,14 @@ QString MainWindow::askText(const QString &title, const QString &prompt, const Q
 {
     if (m_answerSource)
         return m_answerSource(title, prompt);
-    bool ok = false;
-    const QString text = QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal,
-                                               proposed, &ok);
-    return ok ? text : QString();
+    QInputDialog box(dialogParent());
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(proposed);
+    // The prompt may quote a file name.
+    if (auto *label = box.findChild<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
 void MainWindow::setBusy(bool busy)
