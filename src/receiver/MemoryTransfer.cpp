@@ -65,6 +65,11 @@ std::optional<ChannelRecord> parseChannelReply(const QString &reply, int channel
     const qsizetype tokenEnd = t3.indexOf(QLatin1Char(' '));
     if (tokenEnd <= 0 || tokenEnd > 11)
         return std::nullopt;
+    // A TAB or line break from a garbled line would split the channel's line in the bank file.
+    for (const QChar c : t3.left(tokenEnd)) {
+        if (c.unicode() < 0x20)
+            return std::nullopt;
+    }
     const QString token = t3.left(tokenEnd).leftJustified(11, QLatin1Char(' '));
     record.Frequency = trimSpaces(token.left(6)) + QLatin1Char('.') + token.right(5);
     const QString t4 = trimSpaces(t3.mid(tokenEnd + 1));
