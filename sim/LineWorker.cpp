@@ -102,11 +102,12 @@ int baudOf(speed_t s)
     }
 }
 
-// Printable bytes that are never the prompt.
+// Bytes that are never the prompt: letters, digits and signs, NUL, 0xFF, and stray UTF-8 lead
+// and continuation bytes, which mostly make no valid sequence.
 char garbageByte(uint32_t &state)
 {
     static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                                       "0123456789 .,:;?!*#%&=+-";
+                                       "0123456789 .,:;?!*#%&=+-\0\xff\xc3\x80\xe2";
     state ^= state << 13;
     state ^= state >> 17;
     state ^= state << 5;
