@@ -8,8 +8,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <thread>
-
 using namespace ze;
 using zesim::FaultKind;
 
@@ -74,8 +72,7 @@ private Q_SLOTS:
     void exchangeEnds();
     void busyOrLateLosesNothing();
     void openAndReset();
-    void portFailures_data();
-    void portFailures();
+    void portBusy();
 };
 
 void TestExchange::exchangeEnds_data()
@@ -169,55 +166,18 @@ void TestExchange::openAndReset()
     QCOMPARE(rig.sim.lineBaudRate(), 2400);
 }
 
-void TestExchange::portFailures_data()
+void TestExchange::portBusy()
 {
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("missing") << QStringLiteral("not found");
-    QTest::newRow("busy") << QStringLiteral("busy");
-    QTest::newRow("hang-up") << QStringLiteral("unplugged"); // mid-exchange, the link going too
-}
-
-void TestExchange::portFailures()
-{
-    QFETCH(QString, reason);
-    const bool hangUp = reason == QLatin1String("unplugged");
     OPEN_RIG(rig, 1000);
-    const QString device = reason == QLatin1String("not found")
-            ? rig.path(QStringLiteral("ttyMissing0"))
-            : rig.device();
-    SerialPort second(rig.clock, rig.busy); // a link opened after the rig's
-    QVERIFY(second.setPort(device));
-    SerialPort &port = hangUp ? rig.port : second;
+    SerialPort port(rig.clock, rig.busy); // a link opened after the rig's
+    QVERIFY(port.setPort(rig.device()));
     QSignalSpy changed(&port, &SerialPort::stateChanged);
-    if (hangUp) {
-        rig.sim.setFault({FaultKind::NoReply, 0, 0});
-        std::thread thread([&rig] {
-            if (rig.sim.waitForCommands(1, 5000) >= 1)
-                rig.sim.hangUp();
-        });
-        QString got;
-        const qint64 elapsed = timed(port, QStringLiteral("Y"), &got);
-        thread.join();
-        // The hang-up ends the wait at once.
-        QVERIFY2(got.isEmpty() && elapsed < 1000, qPrintable(QString::number(elapsed)));
-    } else {
-        port.OpenPort();
-        if (reason == QLatin1String("busy") && port.isOpen())
-            QSKIP("the platform lets a second program open the same device");
-    }
-    QVERIFY(!rig.busy && !port.isOpen());
-    QVERIFY2(port.lastError().contains(reason), qPrintable(port.lastError()));
-    QCOMPARE(port.stateText(), device + QStringLiteral(": ") + port.lastError());
-    QCOMPARE(changed.count(), 1);
-    if (!hangUp)
-        return;
-
-    std::string error;
-    QVERIFY2(rig.sim.comeBack(&error), error.c_str());
-    rig.sim.clearFault();
     port.OpenPort();
-    QVERIFY(port.lastError().isEmpty());
-    QCOMPARE(port.Exchange(QStringLiteral("Y")), yReply);
+    if (port.isOpen())
+        QSKIP("the platform lets a second program open the same device");
+    QVERIFY2(port.lastError().contains(QLatin1String("busy")), qPrintable(port.lastError()));
+    QCOMPARE(port.stateText(), rig.device() + QStringLiteral(": ") + port.lastError());
+    QCOMPARE(changed.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestExchange)

@@ -17,6 +17,7 @@ ControlLoop::ControlLoop(Station &station, QObject *parent)
     , m_wakeTimer(new QTimer(this))
 {
     m_wakeTimer->setSingleShot(true);
+    connect(m_wakeTimer, &QTimer::timeout, this, [this] { m_woken = true; });
 }
 
 bool ControlLoop::pass()
@@ -70,6 +71,46 @@ void ControlLoop::handleEvents(bool wait)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+bool ControlLoop::reconnect()
+{
+    const qint64 now = m_station.clock().monotonicMs();
+    if (now - m_lastReconnect >= m_reconnectMs) {
+        m_lastReconnect = now;
+        m_station.serialPort().OpenPort();
+    }
+    return !linkDown();
+}
+
+bool ControlLoop::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+        m_woken = true;
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ControlLoop::waitForOperatorOrReconnect()
+{
+    // A pass repaints the windows, and their paint requests come back as events: any event
+    // would wake the loop for another pass that finds the link still down.
+    m_woken = false;
+    const qint64 due = m_lastReconnect + m_reconnectMs - m_station.clock().monotonicMs();
+    m_wakeTimer->start(static_cast<int>(qBound(qint64 {0}, due, qint64 {m_reconnectMs})));
+    const int mode = m_station.state().operatingMode;
+    QCoreApplication::instance()->installEventFilter(this);
+    handleEvents(false);
+    while (m_running && !m_woken && linkDown() && m_station.state().operatingMode == mode)
+        handleEvents(true);
+    QCoreApplication::instance()->removeEventFilter(this);
+    m_wakeTimer->stop();
+}
+
 int ControlLoop::run()
 {
     m_running = true;
@@ -77,22 +118,13 @@ int ControlLoop::run()
         const bool worked = pass();
         if (!m_running)
             break;
-        bool wait = !worked;
-        if (worked && linkDown()) {
-            // Without a receiver every exchange returns at once: wait for the operator, and try
-            // the port again now and then in case the adapter is back.
-            const qint64 now = m_station.clock().monotonicMs();
-            if (now - m_lastReconnect >= m_reconnectMs) {
-                m_lastReconnect = now;
-                m_station.serialPort().OpenPort();
-            }
-            if (linkDown()) {
-                wait = true;
-                if (!m_wakeTimer->isActive())
-                    m_wakeTimer->start(m_reconnectMs);
-            }
-        }
-        handleEvents(wait);
+        // Without a receiver every exchange returns at once. A link lost while idle is tried
+        // again too, so that the port panel tells when the device is back.
+        const bool lost = !m_station.serialPort().lastError().isEmpty();
+        if ((worked || lost) && linkDown() && !reconnect())
+            waitForOperatorOrReconnect();
+        else
+            handleEvents(!worked);
     }
     return 0;
 }

@@ -9,8 +9,8 @@ namespace ze {
 class Station;
 
 // The station's endless loop: one step of the current operating mode per pass, then every
-// pending window event. An idle pass (and a working pass while the receiver link is down) waits
-// for the next event instead of passing again at once.
+// pending window event. An idle pass waits for the next event instead of passing again at once;
+// while the receiver link is lost, the loop waits for the operator or the next reopen attempt.
 class ControlLoop : public QObject
 {
     Q_OBJECT
@@ -26,17 +26,24 @@ public:
     void stop();
     bool running() const { return m_running; }
 
-    // How long a working pass waits while the port is lost before the next reopen attempt.
+    // How long the loop waits while the port is lost before the next reopen attempt.
     void setReconnectIntervalMs(int ms) { m_reconnectMs = ms; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool linkDown() const;
+    // Tries the port again when it is due; false while the link stays down.
+    bool reconnect();
+    void waitForOperatorOrReconnect();
 
     Station &m_station;
     QTimer *m_wakeTimer;
     bool m_running = false;
     int m_reconnectMs = 2000;
     qint64 m_lastReconnect = 0;
+    bool m_woken = false;
 };
 
 } // namespace ze
