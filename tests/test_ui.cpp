@@ -91,7 +91,9 @@ private Q_SLOTS:
     void accessibleControls();
     void keypad_data();
     void keypad();
-    void returnKeyPressesRangeScan();
+    void keyboard_data();
+    void keyboard();
+    void firstStartHint();
     void frequencyStepping_data();
     void frequencyStepping();
     void picks_data();
@@ -150,12 +152,9 @@ void TestUi::keypad_data()
                   const char *display, const char *lamps, const char *sent) {
         QTest::newRow(name) << start << mode << keys << display << lamps << sent;
     };
-    row("first press empties the dashes", dashes, ModeIdle, "1", "1", "", "");
-    row("point only once", dashes, ModeIdle, "1..5.", "1.5", "", "");
     row("direct mode appends", "145.5", ModeDirect, "1", "145.51", "", "");
     row("scanning: first press empties", "145.5000", ModeScanning, "3", "3", "", "");
     row("manual: Store empties", "145.5000", ModeManual, "S", "", "", "");
-    row("Clear starts anew", dashes, ModeIdle, "12C3", "3", "", "");
     row("Store, Mode and ATT keep the entry", dashes, ModeIdle, "1MSAS2", "12", "WFM ATT", "");
     row("Mode from none to WFM to AM", dashes, ModeIdle, "145.5MMAE", "145.5", "AM ATT", "145.5RA");
     row("Mode wraps from CW to NFM", dashes, ModeIdle, "1MMMMMME", "1", "NFM", "1TN");
@@ -191,25 +190,53 @@ void TestUi::keypad()
     QCOMPARE(position(state), QStringLiteral("mode 7 at 3-42 hold 500"));
 }
 
-// Return presses the range "Scan" wherever the focus is, but a push button is pressed itself.
-void TestUi::returnKeyPressesRangeScan()
+// Typed digits, point and Escape press the keypad's keys wherever the focus is but in a text
+// field; Return presses the range "Scan", or the push button that has the focus.
+void TestUi::keyboard_data()
 {
-    for (const auto &[focus, mode] :
-         {std::pair {"chkSpectrum", ModeSearchStart}, std::pair {"cmdScanBanks", ModeScanStart}}) {
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("typed"); // K: the numeric keypad's comma
+    QTest::addColumn<QString>("seen"); // the display, the delay box, the mode
+    auto row = [](const char *name, const char *focus, const char *typed, const char *seen) {
+        QTest::newRow(name) << QString::fromLatin1(focus) << typed << seen;
+    };
+    row("Return on a tick", "chkSpectrum", "\r", "----.----, 2 sec., 6");
+    row("Return on a button", "cmdScanBanks", "\r", "----.----, 2 sec., 2");
+    row("digits on a list", "lstKanaalLijst", "14.5.", "14.5, 2 sec., 7");
+    row("Escape clears", "cmdDigits(0)", "12\0337K5", "7.5, 2 sec., 7");
+    row("the delay box types", "cmbDelay", "5.\033", "----.----, 2 sec.5., 4");
+}
+
+void TestUi::keyboard()
+{
+    QFETCH(QString, focus);
+    QFETCH(QString, typed);
+    UiFixture f;
+    writeFiles(f);
+    QVERIFY(f.startUp());
+    f.widget<QComboBox>(QStringLiteral("cmbRangeLijst"))->setCurrentIndex(0);
+    QVERIFY(QTest::qWaitForWindowActive(&f.app->window()));
+    QWidget *target = f.widget(focus);
+    target->setFocus();
+    f.app->station().state().operatingMode = ModeManual;
+    for (const char c : typed.toLatin1())
+        c == 'K' ? QTest::keyClick(target, ',', Qt::KeypadModifier) : QTest::keyClick(target, c);
+    QTEST(QStringList({f.text(QStringLiteral("lblFrequency")), f.app->window().delayText(),
+                       QString::number(f.app->station().state().operatingMode)})
+                  .join(", "),
+          "seen");
+}
+
+// Where bank and range files go and how to make the first ones, till one of them is there.
+void TestUi::firstStartHint()
+{
+    for (const char *file : {"first.bnk", "range.rng"}) {
         UiFixture f;
-        writeFiles(f);
         QVERIFY(f.startUp());
-        f.widget<QComboBox>(QStringLiteral("cmbRangeLijst"))->setCurrentIndex(0);
-        MainWindow &window = f.app->window();
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QWidget *target = f.widget(QString::fromLatin1(focus));
-        QVERIFY(target);
-        target->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), target);
-        f.app->station().state().operatingMode = ModeManual;
-        QTest::keyClick(target, Qt::Key_Return);
-        QCOMPARE(f.app->station().state().operatingMode, qint16(mode));
+        const QString tip = f.widget(QStringLiteral("StatusBar1Notice"))->toolTip(); // in full
+        QVERIFY2(tip.contains(f.dir()) && tip.contains("\"New bank\", range"), qPrintable(tip));
+        f.writeFile(QString::fromLatin1(file), "");
+        QTRY_COMPARE(f.text(QStringLiteral("StatusBar1Notice")), QString());
     }
 }
 

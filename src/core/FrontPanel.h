@@ -25,7 +25,7 @@ public:
 enum class SpectrumPen { Marker, Erase, Level };
 
 // Who put up a status-bar notice; each takes down only its own.
-enum class NoticeSource { BankFile, RangeFile, ActivityLog, Settings };
+enum class NoticeSource { BankFile, RangeFile, ActivityLog, Settings, FirstStart };
 
 // The standing notices, one per source, in the order they went up: the latest one shows, and
 // when it is taken down the one before it shows again.

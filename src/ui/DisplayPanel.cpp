@@ -24,6 +24,8 @@ constexpr int mediumBar = 195;
 constexpr int tallBar = 255;
 
 const char *const modeCaptions[6] = {"NFM", "WFM", "AM", "LSB", "USB", "CW"};
+const char *const modeNames[6]
+        = {"Narrow FM", "Wide FM", "AM", "Lower sideband", "Upper sideband", "CW (Morse)"};
 
 // The display's digits: the system's fixed-pitch font.
 QFont terminalFont(qreal points, bool bold)
@@ -71,6 +73,7 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     for (int bank = 1; bank <= 4; ++bank) {
         QLabel *lamp = newLabel(indexed("lblBank", bank), QStringLiteral("Bank%1").arg(bank), this);
         lamp->setAccessibleDescription(QStringLiteral("Bank %1 lamp").arg(bank));
+        lamp->setToolTip(QStringLiteral("The channel shown is in memory bank %1").arg(bank));
         retainSpace(lamp);
         banks->addWidget(lamp);
         m_lblBank[bank - 1] = lamp;
@@ -88,6 +91,7 @@ DisplayPanel::DisplayPanel(QWidget *parent)
         lamp->setFont(lampFont);
         lamp->setAccessibleDescription(
                 QStringLiteral("%1 mode lamp").arg(QLatin1String(modeCaptions[i])));
+        lamp->setToolTip(QStringLiteral("Mode: %1").arg(QLatin1String(modeNames[i])));
         retainSpace(lamp);
         lamps->addWidget(lamp);
         m_lblMode[i] = lamp;
@@ -97,6 +101,8 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     m_lblATT->setAccessibleDescription(QStringLiteral("Attenuator lamp"));
     m_lblPass = newLabel(QStringLiteral("lblPass"), QStringLiteral("PASS"), this);
     m_lblPass->setAccessibleDescription(QStringLiteral("Channel lockout lamp"));
+    m_lblATT->setToolTip(QStringLiteral("Attenuator on: strong signals are weakened"));
+    m_lblPass->setToolTip(QStringLiteral("The channel shown is locked out: scanning passes it by"));
     for (QLabel *lamp : {m_lblATT, m_lblPass}) {
         lamp->setFont(lampFont);
         retainSpace(lamp);
@@ -153,6 +159,7 @@ DisplayPanel::DisplayPanel(QWidget *parent)
         barPalette.setColor(QPalette::Window, barColour);
         bar->setPalette(barPalette);
         bar->setAccessibleDescription(QStringLiteral("S-meter bar %1").arg(i));
+        bar->setToolTip(QStringLiteral("Signal strength"));
         retainSpace(bar);
         bars->addWidget(bar, 0, Qt::AlignBottom);
         m_shpSquelch[i] = bar;

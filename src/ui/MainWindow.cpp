@@ -6,6 +6,7 @@
 #include "core/Station.h"
 #include "receiver/Tuning.h"
 #include "storage/BankFile.h"
+#include "storage/BankName.h"
 #include "ui/AboutWindow.h"
 #include "ui/BankEditor.h"
 #include "ui/DisplayPanel.h"
@@ -19,13 +20,17 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTextDocument>
 
 namespace ze {
 
@@ -87,6 +92,19 @@ void MainWindow::connectHandlers()
         auto *shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, &MainWindow::returnPressed);
+    }
+    // Digits and the point typed on the keyboard press the keypad's keys, Escape its "Clear".
+    // A text field takes its typed characters before any shortcut, so the delay box still types.
+    QList<std::pair<QKeySequence, int>> keys {
+            {Qt::Key_Escape, 15},
+            // The numeric keypad's decimal key gives a comma in some languages.
+            {Qt::KeypadModifier | Qt::Key_Comma, 10}};
+    for (int index = 0; index <= 10; ++index)
+        keys.append({QKeySequence(QStringLiteral("1234567890.").at(index)), index});
+    for (const auto &[key, index] : keys) {
+        auto *shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, index = index] { keyTyped(index); });
     }
 }
 
@@ -217,6 +235,48 @@ void MainWindow::returnPressed()
         return;
     }
     m_ui.cmdSearchScan->click();
+}
+
+void MainWindow::keyTyped(int index)
+{
+    // Escape reaches shortcuts even from a text field, which has no use for it; leave it there.
+    QWidget *focused = focusWidget();
+    auto *box = qobject_cast<QComboBox *>(focused);
+    if (qobject_cast<QLineEdit *>(focused) || (box && box->isEditable()))
+        return;
+    m_ui.cmdDigits[index]->click();
+}
+
+bool MainWindow::hasDataFiles() const
+{
+    const QDir dir = m_station.workingDirectory();
+    return !listBankNames(dir.path()).isEmpty()
+            || QFileInfo(dir.filePath(QStringLiteral("range.rng"))).isFile();
+}
+
+void MainWindow::showFirstStartHint(bool up)
+{
+    if (!up) {
+        if (m_dataFilesWatch) {
+            m_dataFilesWatch->deleteLater();
+            m_dataFilesWatch = nullptr;
+        }
+        showNotice(NoticeSource::FirstStart, QString());
+        return;
+    }
+    if (m_dataFilesWatch)
+        return; // already up: put up again it would cover a newer notice
+    const QString where = QDir::toNativeSeparators(m_station.workingDirectory().absolutePath());
+    showNotice(NoticeSource::FirstStart,
+               QStringLiteral("No banks or ranges yet: bank \"Edit\" › \"New bank\", range "
+                              "\"Edit\" › \"New\". Their files go in \"%1\".")
+                       .arg(where));
+    // A bank or range file saved from an editor, or put there by hand, takes the hint down.
+    m_dataFilesWatch = new QFileSystemWatcher({m_station.workingDirectory().absolutePath()}, this);
+    connect(m_dataFilesWatch, &QFileSystemWatcher::directoryChanged, this, [this] {
+        if (hasDataFiles())
+            showFirstStartHint(false);
+    });
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -398,7 +458,11 @@ void MainWindow::showPortState(const QString &text)
 
 void MainWindow::showNotice(NoticeSource source, const QString &text)
 {
-    m_ui.noticePanel->setText(m_notices.set(source, text));
+    const QString shown = m_notices.set(source, text);
+    m_ui.noticePanel->setText(shown);
+    // A long notice is cut at the window's edge: the whole of it shows on hovering, as text.
+    m_ui.noticePanel->setToolTip(
+            shown.isEmpty() ? QString() : Qt::convertFromPlainText(shown, Qt::WhiteSpaceNormal));
 }
 
 void MainWindow::reportError(const QString &text)
@@ -514,6 +578,9 @@ void MainWindow::setBankNames(const QStringList &names)
         list->addItems(names);
         list->setCurrentIndex(-1);
     }
+    // Each start lists the bank files before it tells anything else, so a notice of a problem
+    // goes up over the hint.
+    showFirstStartHint(names.isEmpty() && !hasDataFiles());
 }
 
 void MainWindow::selectFirstBank()

@@ -5,6 +5,7 @@
 #include "ui/ListAdapters.h"
 #include "ui/MainWindowUi.h"
 
+#include <QFileSystemWatcher>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -129,6 +130,12 @@ private:
     void bankTickClicked();
     void rangePicked(int index);
     void returnPressed();
+    void keyTyped(int index);
+
+    // The hint for a start without bank and range files, up while the working directory has
+    // neither.
+    bool hasDataFiles() const;
+    void showFirstStartHint(bool up);
 
     Station &m_station;
     ControlLoop *m_loop = nullptr;
@@ -147,6 +154,8 @@ private:
     QPointer<OptionsWindow> m_options;
     QPointer<LogViewer> m_logViewer;
     QPointer<AboutWindow> m_about;
+    // Watches the working directory while the first-start hint is up.
+    QPointer<QFileSystemWatcher> m_dataFilesWatch;
 };
 
 } // namespace ze

@@ -182,6 +182,14 @@ QFrame *MainWindowUi::buildKeypadFrame(QWidget *window)
         key->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
         cmdDigits[index] = key;
     }
+    cmdDigits[12]->setToolTip(QStringLiteral("Next mode (NFM, WFM, AM, LSB, USB, CW) for the "
+                                             "frequency typed; Enter tunes it"));
+    cmdDigits[13]->setToolTip(QStringLiteral("Attenuator on or off for the frequency typed; "
+                                             "Enter tunes it"));
+    cmdDigits[14]->setToolTip(QStringLiteral("Switches to typing a frequency (scanning stops); "
+                                             "it stores nothing"));
+    cmdDigits[15]->setToolTip(QStringLiteral("Empties the frequency typed (Esc); digits and the "
+                                             "point can be typed on the keyboard"));
     const int digitWidth = QFontMetrics(keyFont).horizontalAdvance(QStringLiteral("Enter")) + 16;
     for (int row = 0; row < 4; ++row) {
         for (int column = 0; column < 4; ++column) {
@@ -268,6 +276,10 @@ QFrame *MainWindowUi::buildBanksFrame(QWidget *window)
                              QStringLiteral("Scan banks"), frame);
     cmdEditBanks = newButton(QStringLiteral("cmdEditBanks"), QStringLiteral("Edit"),
                              QStringLiteral("Edit banks"), frame);
+    cmdScanBanks->setToolTip(QStringLiteral("Scans the channels of the ticked banks, stopping "
+                                            "while a signal is heard"));
+    cmdEditBanks->setToolTip(QStringLiteral("Opens the bank editor: new bank files, channels, "
+                                            "copies to and from the receiver's memory"));
     ticks->addWidget(cmdScanBanks);
     ticks->addWidget(cmdEditBanks);
     layout->addLayout(ticks, 2, 0, 1, 2);
@@ -295,6 +307,12 @@ QFrame *MainWindowUi::buildRangeFrame(QWidget *window)
     cmdSearchScan->setDefault(true);
     cmdSearchEdit = newButton(QStringLiteral("cmdSearchEdit"), QStringLiteral("Edit"),
                               QStringLiteral("Edit ranges"), frame);
+    chkSpectrum->setToolTip(QStringLiteral("Draws the signal level of every step below while "
+                                           "the range is searched"));
+    cmdSearchScan->setToolTip(QStringLiteral("Searches the chosen range step by step, stopping "
+                                             "while a signal is heard (Return)"));
+    cmdSearchEdit->setToolTip(QStringLiteral("Opens the range editor: new, changed and deleted "
+                                             "search ranges"));
     row->addWidget(chkSpectrum);
     row->addStretch(1);
     row->addWidget(cmdSearchScan);
