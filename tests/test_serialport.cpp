@@ -1,4 +1,5 @@
-// The serial link's settings texts from the options window and the stored settings.
+// The serial link's settings texts, typed or stored, and what "Test" finds on a port.
+#include "Workspace.h"
 #include "core/Clock.h"
 #include "receiver/SerialPort.h"
 
@@ -15,6 +16,8 @@ private Q_SLOTS:
     void settings_data();
     void settings();
     void defaults();
+    void probe_data();
+    void probe();
 };
 
 void TestSerialPort::settings_data()
@@ -91,6 +94,30 @@ void TestSerialPort::defaults()
                      .arg(port.handshaking())
                      .arg(port.tickMs()),
              QStringLiteral("1 9600,n,8,2 /dev/ttyS0 closed 2 1000"));
+}
+
+void TestSerialPort::probe_data()
+{
+    QTest::addColumn<char>("situation"); // answering, silent, or held open by another
+    QTest::addColumn<QString>("said");
+    QTest::newRow("answer") << 'a' << "receiver answered \"G\\r\\n>\": signal level 6 of 15.";
+    QTest::newRow("silence") << 's' << "No reply on";
+    QTest::newRow("busy") << 'b' << "busy (in use by this program (process";
+}
+
+void TestSerialPort::probe()
+{
+    QFETCH(char, situation);
+    QFETCH(QString, said);
+    zetest::Workspace space(true);
+    const QString link = space.path(QStringLiteral("receiver"));
+    space.sim.setNoiseLevel(6);
+    space.sim.setFault({situation == 's' ? zesim::FaultKind::NoReply : zesim::FaultKind::None});
+    QSerialPort holder(link);
+    QVERIFY(situation != 'b' || holder.open(QIODevice::ReadWrite));
+    ManualClock clock;
+    const QString words = probePort(link, QStringLiteral("9600,n,8,2"), clock, 100);
+    QVERIFY2(words.contains(said), qPrintable(words));
 }
 
 QTEST_GUILESS_MAIN(TestSerialPort)

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QRadioButton>
@@ -647,36 +648,57 @@ void TestUi::settingsShownAndStoredOnClose()
 
 void TestUi::optionsApplyOrRefuse_data()
 {
-    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("port"); // empty: the simulated receiver's link
     QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("applied");
-    QTest::newRow("same port, 4800") << QString() << "4800,n,8,2" << true;
-    QTest::newRow("typo in the line settings") << QString() << "9600,n,8" << false;
-    QTest::newRow("not a port") << "com one"
-                                << "9600,n,8,2" << false;
+    QTest::addColumn<QString>("press"); // a button, or Return in the port box
+    QTest::addColumn<QString>("said"); // in a message or the test's words; empty: applied
+    auto row = [](const char *name, const char *port, const char *line, const char *press,
+                  const char *said) { QTest::newRow(name) << port << line << press << said; };
+    row("same port, 4800", "", "4800,n,8,2", "cmdOK", "");
+    row("Return presses OK", "", "4800,n,8,2", "Return", "");
+    row("typo in the line settings", "", "9600,n,8", "cmdOK", "four parts");
+    row("not a port", "com one", "9600,n,8,2", "cmdOK", "not a port number");
+    // Test stores nothing and leaves the station's port as it was.
+    row("test the station's own port", "", "4800,n,8,2", "cmdTest", "not opened a second");
+    row("test a missing device", "/dev/ze-none", "4800,n,8,2", "cmdTest", "device not found");
 }
 
 void TestUi::optionsApplyOrRefuse()
 {
     QFETCH(QString, port);
     QFETCH(QString, line);
-    QFETCH(bool, applied);
+    QFETCH(QString, press);
+    QFETCH(QString, said);
+    const bool applied = said.isEmpty();
     UiFixture f;
     QVERIFY(f.startUp());
     const QString device = f.path(QStringLiteral("receiver"));
     f.app->window().findChild<QAction *>(QStringLiteral("mnuSetting"))->trigger();
     auto *options = f.widget<QWidget>(QStringLiteral("frmOptions"));
     QVERIFY(options && options->isVisible());
-    options->findChild<QComboBox *>(QStringLiteral("Combo1"))
-            ->setEditText(port.isEmpty() ? device : port);
+    auto *combo1 = options->findChild<QComboBox *>(QStringLiteral("Combo1"));
+    // After "1" to "4" the ports found at each opening: links to a terminal device such as the
+    // receiver's pseudo-terminal, not one to /dev/null; the box fits a /dev/serial/by-id name.
+    const QString pts = QString::fromStdString(f.sim.devicePath());
+    QVERIFY(combo1->findText(device) > 3 && QFile::link(pts, f.path(QStringLiteral("again")))
+            && QFile::link(QStringLiteral("/dev/null"), f.path(QStringLiteral("null"))));
+    options->hide();
+    f.app->window().findChild<QAction *>(QStringLiteral("mnuSetting"))->trigger();
+    const int listed = combo1->findText(f.path(QStringLiteral("again")));
+    QVERIFY(listed > 4 && combo1->findText(f.path(QStringLiteral("null"))) < 0);
+    QCOMPARE(combo1->itemData(listed).toString(), QStringLiteral("link to ") + pts);
+    QVERIFY(combo1->lineEdit()->width() >= combo1->fontMetrics().horizontalAdvance(QStringLiteral(
+                    "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0")));
+    combo1->setEditText(port.isEmpty() ? device : port);
     options->findChild<QComboBox *>(QStringLiteral("Combo2"))->setEditText(line);
-    options->findChild<QAbstractButton *>(QStringLiteral("cmdOK"))->click();
+    press == QLatin1String("Return") ? QTest::keyClick(combo1, Qt::Key_Return) : f.click(press);
 
     QSettings stored(f.path(QStringLiteral("settings.ini")), QSettings::IniFormat);
     stored.beginGroup(QStringLiteral("Properties"));
     QCOMPARE(stored.value(QStringLiteral("Settings")).toString() == line, applied);
     QCOMPARE(options->isVisible(), !applied);
-    QCOMPARE(f.messages.isEmpty(), applied);
+    const QString told = f.messages.join(u'\n') + f.text(QStringLiteral("lblTestResult"));
+    QVERIFY2(applied ? told.isEmpty() : told.contains(said), qPrintable(told));
     SerialPort &serial = f.app->station().serialPort();
     QVERIFY(serial.isOpen());
     QCOMPARE(serial.lineSettings(), applied ? line : QStringLiteral("9600,n,8,2"));

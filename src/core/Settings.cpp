@@ -45,6 +45,13 @@ bool StoredSettings::write(const QString &key, const QString &text)
     return m_settings->status() != QSettings::AccessError;
 }
 
+bool StoredSettings::remove(const QString &key)
+{
+    m_settings->remove(section + key);
+    m_written.insert(key, std::nullopt);
+    return m_settings->status() != QSettings::AccessError;
+}
+
 bool StoredSettings::sync()
 {
     m_settings->sync();
@@ -53,7 +60,8 @@ bool StoredSettings::sync()
     // Only the file itself tells whether the values reached it.
     const QSettings stored(m_settings->fileName(), m_settings->format());
     for (auto it = m_written.cbegin(); it != m_written.cend(); ++it) {
-        if (valueText(stored.value(section + it.key())) != it.value())
+        const QVariant value = stored.value(section + it.key());
+        if (it.value() ? valueText(value) != *it.value() : value.isValid())
             return false;
     }
     m_written.clear();

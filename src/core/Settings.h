@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace ze {
 
@@ -18,6 +19,8 @@ public:
     QString read(const QString &key, const QString &defaultText = QString()) const;
     // Returns false when the store could not be written.
     bool write(const QString &key, const QString &text);
+    // Removes a key; returns false when the store could not be written. sync() checks it is gone.
+    bool remove(const QString &key);
     // Writes the store out; false when a value written since the last sync is not in the file.
     bool sync();
     QString fileName() const;
@@ -26,7 +29,7 @@ public:
 
 private:
     std::unique_ptr<QSettings> m_settings;
-    QHash<QString, QString> m_written;
+    QHash<QString, std::optional<QString>> m_written; // nothing: removed
     bool m_readWhole = true;
 };
 

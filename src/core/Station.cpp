@@ -98,20 +98,25 @@ bool Station::restoreSettings()
         value = m_settings.read(key, defaultText);
         return !value.isEmpty();
     };
-    // Start-up cannot go on; the operator needs to know where to mend the value.
-    auto stop = [&](const QString &text) {
-        ui.reportStartupError(text
-                              + QStringLiteral("\n\nThe settings are kept in \"%1\".")
-                                        .arg(QDir::toNativeSeparators(m_settings.fileName())));
+    // Start-up cannot go on. Kept, the value would stop every later start too, so it goes and
+    // the next start uses the default; the operator learns where the settings are kept.
+    auto stop = [&](const QString &key, const QString &why) {
+        const bool removed = m_settings.remove(key) && m_settings.sync();
+        const QString file = QDir::toNativeSeparators(m_settings.fileName());
+        ui.reportStartupError(
+                refusal(key, value, why)
+                + (removed ? QStringLiteral("\n\nIt has been removed from the settings kept in "
+                                            "\"%1\", so the next start uses the default.")
+                           : QStringLiteral("\n\nIt could not be removed from the settings kept "
+                                            "in \"%1\"; mend or remove it there."))
+                          .arg(file));
         return false;
     };
 
     if (readKey(keys().stepSize, QStringLiteral("5"))) {
         const std::optional<int> index = storedInteger(value);
         if (!index || *index < -1 || *index > 11)
-            return stop(refusal(keys().stepSize, value,
-                                QStringLiteral("a step number from -1 to 11 "
-                                               "is needed")));
+            return stop(keys().stepSize, QStringLiteral("a step number from -1 to 11 is needed"));
         ui.setStepIndex(*index);
     }
     if (readKey(keys().delay, QStringLiteral("2 sec.")))
@@ -119,27 +124,26 @@ bool Station::restoreSettings()
     if (readKey(keys().display, QStringLiteral("0"))) {
         const std::optional<int> option = storedInteger(value);
         if (!option || *option < 0 || *option > 1)
-            return stop(refusal(keys().display, value, QStringLiteral("0 or 1 is needed")));
+            return stop(keys().display, QStringLiteral("0 or 1 is needed"));
         ui.setDisplayOption(*option);
     }
     if (readKey(keys().squelch, QStringLiteral("2"))) {
         const std::optional<int> position = storedInteger(value);
         if (!position || *position < 0 || *position > 12)
-            return stop(refusal(keys().squelch, value,
-                                QStringLiteral("a squelch position from 0 to "
-                                               "12 is needed")));
+            return stop(keys().squelch,
+                        QStringLiteral("a squelch position from 0 to 12 is needed"));
         ui.setSquelch(*position);
     }
     QString error;
     if (readKey(keys().lineSettings, QString()) && !m_serialPort->setLineSettings(value, &error))
-        return stop(refusal(keys().lineSettings, value, error));
+        return stop(keys().lineSettings, error);
     if (readKey(keys().port, QString()) && !m_serialPort->setPort(value, &error))
-        return stop(refusal(keys().port, value, error));
+        return stop(keys().port, error);
     if (readKey(keys().handshaking, QString())) {
         const std::optional<int> code = storedInteger(value);
         if (!code || !m_serialPort->setHandshaking(*code, &error))
-            return stop(refusal(keys().handshaking, value,
-                                code ? error : QStringLiteral("a number from 0 to 3 is needed")));
+            return stop(keys().handshaking,
+                        code ? error : QStringLiteral("a number from 0 to 3 is needed"));
     }
     return true;
 }

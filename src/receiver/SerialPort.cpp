@@ -1,7 +1,10 @@
 #include "receiver/SerialPort.h"
 
 #include "core/Clock.h"
+#include "receiver/Tuning.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -132,6 +135,44 @@ bool isLineFailure(QSerialPort::SerialPortError error)
 {
     return error == QSerialPort::ResourceError || error == QSerialPort::ReadError
             || error == QSerialPort::WriteError;
+}
+
+// Where the platform keeps a device: a bare name lives in /dev on Unix.
+QString locationOf(const QString &deviceName)
+{
+#ifdef Q_OS_UNIX
+    if (!isPath(deviceName))
+        return QStringLiteral("/dev/") + deviceName;
+#endif
+    return deviceName;
+}
+
+QString canonicalDevice(const QString &portText)
+{
+    const std::optional<QString> device = portDeviceName(portText);
+    if (!device)
+        return QString();
+    const QString location = locationOf(*device);
+    const QString canonical = QFileInfo(location).canonicalFilePath();
+    return canonical.isEmpty() ? location : canonical;
+}
+
+// A reply as one line of words: line ends and other control bytes written out, long ones cut.
+QString printable(const QString &reply)
+{
+    constexpr qsizetype shown = 40;
+    QString text;
+    for (const QChar c : reply.left(shown)) {
+        if (c == QLatin1Char('\r'))
+            text += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\n'))
+            text += QStringLiteral("\\n");
+        else if (c.unicode() < 0x20 || c.unicode() >= 0x7f)
+            text += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            text += c;
+    }
+    return reply.size() > shown ? text + QStringLiteral("...") : text;
 }
 
 qint64 floorDiv(qint64 a, qint64 b)
@@ -296,6 +337,72 @@ std::optional<QSerialPort::FlowControl> flowControlForCode(int code, QString *er
     }
 }
 
+QString deviceHolder(const QString &path)
+{
+#ifdef Q_OS_LINUX
+    const QString device = QFileInfo(path).canonicalFilePath();
+    if (device.isEmpty())
+        return QString();
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString &pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!isAsciiDigits(pid))
+            continue;
+        // Another user's descriptors are not listed to us: the holder is then not told.
+        const QDir fds(proc.filePath(pid + QStringLiteral("/fd")));
+        const QStringList names = fds.entryList(QDir::AllEntries | QDir::System);
+        const bool holds = std::any_of(names.cbegin(), names.cend(), [&](const QString &fd) {
+            return QFile::symLinkTarget(fds.filePath(fd)) == device;
+        });
+        if (!holds)
+            continue;
+        if (pid.toLongLong() == QCoreApplication::applicationPid())
+            return QStringLiteral("this program (process %1)").arg(pid);
+        QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
+        const QString name = comm.open(QIODevice::ReadOnly)
+                ? QString::fromLocal8Bit(comm.read(64)).trimmed()
+                : QString();
+        return name.isEmpty() ? QStringLiteral("process %1").arg(pid)
+                              : QStringLiteral("%1 (process %2)").arg(name, pid);
+    }
+#else
+    Q_UNUSED(path);
+#endif
+    return QString();
+}
+
+bool sameDevice(const QString &portText, const QString &otherPortText)
+{
+    const QString device = canonicalDevice(portText);
+    return !device.isEmpty() && device == canonicalDevice(otherPortText);
+}
+
+QString probePort(const QString &portText, const QString &lineText, Clock &clock, qint64 tickMs)
+{
+    bool busy = false;
+    SerialPort port(clock, busy);
+    port.setTickMs(tickMs);
+    QString error;
+    if (!port.setPort(portText, &error) || !port.setLineSettings(lineText, &error))
+        return error;
+    port.OpenPort();
+    if (!port.isOpen())
+        return QStringLiteral("%1: %2.").arg(port.deviceName(), port.lastError());
+    const QString reply = port.Exchange(QStringLiteral("Y"));
+    port.close();
+    if (reply.contains(QLatin1Char('>')))
+        return QStringLiteral("%1 answered \"%2\": signal level %3 of 15.")
+                .arg(port.deviceName(), printable(reply))
+                .arg(levelFromReply(reply));
+    const QString speed = QString::number(parseLineSettings(lineText)->baudRate);
+    if (reply.isEmpty())
+        return QStringLiteral("No reply on %1 within the time limit: check the cable, the speed "
+                              "(%2 baud here) and that the receiver is switched on.")
+                .arg(port.deviceName(), speed);
+    return QStringLiteral("%1 sent \"%2\" but no prompt \">\": check the speed (%3 baud here) "
+                          "and the cable.")
+            .arg(port.deviceName(), printable(reply), speed);
+}
+
 SerialPort::SerialPort(Clock &clock, bool &exchangeBusy, QObject *parent)
     : QObject(parent)
     , m_clock(clock)
@@ -422,11 +529,7 @@ bool SerialPort::applyFlowControl(QString *error)
 
 QString SerialPort::systemLocation() const
 {
-#ifdef Q_OS_UNIX
-    if (!isPath(m_deviceName))
-        return QStringLiteral("/dev/") + m_deviceName;
-#endif
-    return m_deviceName;
+    return locationOf(m_deviceName);
 }
 
 QString SerialPort::openFailureReason() const
@@ -445,6 +548,9 @@ QString SerialPort::openFailureReason() const
         if (!QFileInfo::exists(systemLocation()))
             return QStringLiteral("device not found (is it plugged in?)");
 #endif
+        const QString holder = deviceHolder(systemLocation());
+        if (!holder.isEmpty())
+            return QStringLiteral("busy (in use by %1)").arg(holder);
         return QStringLiteral("busy (in use by another program)");
     }
     case QSerialPort::UnsupportedOperationError:

@@ -49,6 +49,18 @@ std::optional<QString> portDeviceName(const QString &portText, QString *error = 
 // to RTS/CTS, the only kind a port can do at once).
 std::optional<QSerialPort::FlowControl> flowControlForCode(int code, QString *error = nullptr);
 
+// The process that holds a device open, e.g. "minicom (process 1234)", where the system tells
+// (Linux: /proc/*/fd); "" when it does not.
+QString deviceHolder(const QString &path);
+
+// Whether two port texts name the same device once links are followed.
+bool sameDevice(const QString &portText, const QString &otherPortText);
+
+// Tries a port the station does not hold: opens the device of portText with the line settings
+// text and RTS/CTS, sends one "Y", waits within the exchange limit (tickMs to its "second") and
+// closes it again. Says in words what happened and what to look at.
+QString probePort(const QString &portText, const QString &lineText, Clock &clock, qint64 tickMs);
+
 // The receiver link (`serialPort`): one serial line, its settings, and the command exchange.
 class SerialPort : public QObject
 {

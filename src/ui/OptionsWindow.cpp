@@ -1,6 +1,7 @@
 #include "ui/OptionsWindow.h"
 
 #include "core/Station.h"
+#include "receiver/PortDiscovery.h"
 #include "ui/Controls.h"
 #include "ui/MainWindow.h"
 
@@ -11,9 +12,33 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace ze {
+
+namespace {
+
+constexpr int descriptionRole = Qt::UserRole;
+constexpr int fixedPorts = 4;
+
+// The list shows each port with its description; a pick puts only the port's path in the box.
+class PortDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString description = index.data(descriptionRole).toString();
+        if (!description.isEmpty())
+            option->text += QStringLiteral("    ") + description;
+    }
+};
+
+} // namespace
 
 OptionsWindow::OptionsWindow(MainWindow &main, QWidget *parent)
     : QDialog(parent)
@@ -38,14 +63,23 @@ OptionsWindow::OptionsWindow(MainWindow &main, QWidget *parent)
     m_combo2->setEditable(true);
     m_combo2->setInsertPolicy(QComboBox::NoInsert);
     m_combo2->setAccessibleName(QStringLiteral("Line settings"));
-    for (QComboBox *combo : {m_combo1, m_combo2})
-        combo->setMinimumContentsLength(12);
+    // Wide enough for a whole /dev/serial/by-id name.
+    m_combo1->setMinimumContentsLength(60);
+    m_combo2->setMinimumContentsLength(12);
+    m_combo1->setItemDelegate(new PortDelegate(m_combo1));
+    auto *test = newButton(QStringLiteral("cmdTest"), QStringLiteral("Test"),
+                           QStringLiteral("Test the chosen port"), frame);
+    m_testResult = newLabel(QStringLiteral("lblTestResult"), QString(), frame);
+    m_testResult->setWordWrap(true);
+    m_testResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
     portLabel->setBuddy(m_combo1);
     lineLabel->setBuddy(m_combo2);
     form->addWidget(portLabel, 0, 0);
     form->addWidget(m_combo1, 0, 1);
+    form->addWidget(test, 0, 2);
     form->addWidget(lineLabel, 1, 0);
     form->addWidget(m_combo2, 1, 1);
+    form->addWidget(m_testResult, 2, 0, 1, 3);
     form->setColumnStretch(1, 1);
 
     auto *ok = newButton(QStringLiteral("cmdOK"), QStringLiteral("OK"),
@@ -60,21 +94,62 @@ OptionsWindow::OptionsWindow(MainWindow &main, QWidget *parent)
     layout->addWidget(frame);
     layout->addLayout(buttons);
 
-    m_combo1->addItems(
-            {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
+    for (int number = 1; number <= fixedPorts; ++number) {
+        const QString text = QString::number(number);
+        m_combo1->addItem(text);
+        m_combo1->setItemData(number - 1, portDeviceName(text).value_or(QString()),
+                              descriptionRole);
+    }
     m_combo2->addItems({QStringLiteral("9600,n,8,2"), QStringLiteral("4800,n,8,2")});
     m_combo1->setEditText(m_station.serialPort().portText());
     m_combo2->setEditText(m_station.serialPort().lineSettings());
 
-    // Escape rejects the dialog, which only hides it: "Cancel".
+    // Escape rejects the dialog, which only hides it: "Cancel". Return presses OK.
+    ok->setDefault(true);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ok, &QPushButton::clicked, this, &OptionsWindow::applyChoice);
+    connect(test, &QPushButton::clicked, this, &OptionsWindow::testPort);
 
     adjustSize();
     if (QScreen *screen = this->screen()) {
         const QRect area = screen->geometry();
         move((area.width() - width()) / 2, (area.height() - height()) / 2);
     }
+}
+
+void OptionsWindow::showEvent(QShowEvent *event)
+{
+    listPorts();
+    QDialog::showEvent(event);
+}
+
+void OptionsWindow::listPorts()
+{
+    const QString typed = m_combo1->currentText();
+    while (m_combo1->count() > fixedPorts)
+        m_combo1->removeItem(m_combo1->count() - 1);
+    for (const PortEntry &port : discoverPorts({m_station.workingDirectory().absolutePath()})) {
+        m_combo1->addItem(port.path);
+        m_combo1->setItemData(m_combo1->count() - 1, port.description, descriptionRole);
+    }
+    m_combo1->setEditText(typed);
+}
+
+void OptionsWindow::testPort()
+{
+    const QString port = m_combo1->currentText();
+    SerialPort &own = m_station.serialPort();
+    // Opening it a second time would disturb the station's own exchanges.
+    if (own.isOpen() && sameDevice(port, own.portText())) {
+        m_testResult->setText(QStringLiteral("The station has %1 open and is using it; it is not "
+                                             "opened a second time. The status bar shows how it "
+                                             "is doing.")
+                                      .arg(own.deviceName()));
+        return;
+    }
+    // Stores nothing and leaves the station's port as it is.
+    m_testResult->setText(
+            probePort(port, m_combo2->currentText(), m_station.clock(), own.tickMs()));
 }
 
 void OptionsWindow::applyChoice()

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QLabel;
 
 namespace ze {
 
@@ -16,13 +17,20 @@ class OptionsWindow : public QDialog
 public:
     explicit OptionsWindow(MainWindow &main, QWidget *parent = nullptr);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void applyChoice();
+    void testPort();
+    // The fixed entries "1" to "4", then the ports found now; the typed text stays.
+    void listPorts();
 
     MainWindow &m_main;
     Station &m_station;
     QComboBox *m_combo1;
     QComboBox *m_combo2;
+    QLabel *m_testResult;
 };
 
 } // namespace ze
