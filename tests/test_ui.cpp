@@ -109,6 +109,8 @@ private Q_SLOTS:
     void realDialogsTakeTheirDefaults();
     void secondaryWindows_data();
     void secondaryWindows();
+    void convertLogToBank_data();
+    void convertLogToBank();
     void settingsShownAndStoredOnClose();
     void optionsApplyOrRefuse_data();
     void optionsApplyOrRefuse();
@@ -606,6 +608,56 @@ void TestUi::secondaryWindows()
         f.widget<QAbstractButton>(QStringLiteral("cmdOK"))->click();
         QTRY_VERIFY(gone.isNull());
     }
+}
+
+void TestUi::convertLogToBank_data()
+{
+    QTest::addColumn<QByteArray>("log"); // "-": none
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QByteArray>("bank"); // how the file named by the first answer ends; "-": none
+    QTest::addColumn<QString>("told"); // questions, then messages up to a colon
+    auto row = [](auto n, QByteArray log, QByteArray b, QStringList a = {"new"}, QString t = {}) {
+        QTest::newRow(n) << log << a << b << " New Bank|Enter the name of the new bank" + t;
+    };
+    QByteArray log; // 500 distinct frequencies
+    for (int i = 100; i < 600; ++i)
+        log += "d t\t" + QByteArray::number(i) + "  \t 5 \tN\t\r\n";
+    const QByteArray end = "\t 0 \t 0 \t 0 \t\r\n", last = " 4 \t 98 \tN\t498" + end;
+    row("first mode of each; short line, blank frequency passed over; 145.50 another",
+        "d\t145.5000  \t\tN\tx\r\nd\t 145.5000\t\tA\t\r\nd\t98.5000\t\tW\t\r\nd\t145.5000\t\tC\t"
+        "\r\nd\t118.1000\t\tA\t\r\nd\t1\t\tN\r\n\r\nd\t \t\tN\t\r\nd\t145.50\t\tL \t",
+        " 1 \t 0 \tN\t145.5000" + end + " 1 \t 1 \tW\t98.5000" + end + " 1 \t 2 \tA\t118.1000" + end
+                + " 1 \t 3 \tL \t145.50" + end);
+    row("150", log.first(150 * 18), " 2 \t 49 \tN\t249" + end);
+    row("500: 399", log, last);
+    row("empty log", "", "");
+    row("cancelled", log, "-", {});
+    row("name refused", log, "-", {"../new"}, "|\"../new\" cannot be the name of a bank");
+    row("no log", "-", "-", {"new"}, "|The log was not converted. There is no log yet");
+    const QString replace = "| New Bank|The bank \"alpha\" already exists. Replace it?";
+    row("existing kept", log, "Tower\r\n", {"alpha", "No"}, replace);
+    row("existing replaced", log, last, {"alpha", "Yes"}, replace);
+}
+
+void TestUi::convertLogToBank()
+{
+    QFETCH(QByteArray, log);
+    QFETCH(QStringList, answers);
+    QFETCH(QByteArray, bank);
+    UiFixture f;
+    writeFiles(f);
+    f.writeFile(log == "-" ? "elsewhere" : "logging.txt", log);
+    QVERIFY(f.startUp());
+    f.click("cmdViewLogfile");
+    f.answers = answers;
+    f.app->station().state().operatingMode = ModeScanning;
+    f.click("cmdConvertToBank");
+    const QString file = answers.value(0, "new") + ".bnk";
+    QCOMPARE(QFile::exists(f.path(file)) ? f.readFile(file).right(bank.size()) : "-", bank);
+    QTEST((f.questions + f.messages).join(u'|').section(u':', 0, 0), "told");
+    f.click("cmdRefresh"); // restarted, the viewer kept; the empty state tells where the log is
+    QVERIFY(f.widget("frmViewLogfile")->isVisible() && !f.app->station().state().operatingMode);
+    QCOMPARE(f.text("lblNote").endsWith(f.path("logging.txt") + '.'), log.size() < 2);
 }
 
 void TestUi::settingsShownAndStoredOnClose()

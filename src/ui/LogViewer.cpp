@@ -1,10 +1,12 @@
 #include "ui/LogViewer.h"
 
 #include "core/Station.h"
+#include "storage/LogConversion.h"
 #include "storage/TextFields.h"
 #include "ui/Controls.h"
 #include "ui/MainWindow.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -93,6 +95,7 @@ LogViewer::LogViewer(MainWindow &main, QWidget *parent)
 
     connect(m_cmdRefresh, &QPushButton::clicked, this, &LogViewer::refresh);
     connect(m_cmdClearLogfile, &QPushButton::clicked, this, &LogViewer::clearLogfile);
+    connect(m_cmdConvertToBank, &QPushButton::clicked, this, &LogViewer::convertToBank);
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::hide);
 }
 
@@ -107,16 +110,29 @@ void LogViewer::refresh()
 {
     m_list1->clear();
     QString note;
-    QStringList lines = splitLines(
-            decodeText(readLogEnd(m_station.filePath(QStringLiteral("logging.txt")), note)));
+    const QString path = m_station.filePath(QStringLiteral("logging.txt"));
+    QStringList lines = splitLines(decodeText(readLogEnd(path, note)));
     // A log of empty lines must not make more entries than a real one.
     if (lines.size() > shownLines) {
         lines.remove(0, lines.size() - shownLines);
         note = cutNote;
     }
     m_list1->addItems(lines);
+    // A first-time operator sees an empty window and would not know what fills it.
+    if (lines.isEmpty() && note.isEmpty())
+        note = QStringLiteral("The log is empty. Signals found while scanning or searching with "
+                              "\"Write to logfile\" ticked are written to %1.")
+                       .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
     m_note->setText(note);
     m_note->setVisible(!note.isEmpty());
+}
+
+void LogViewer::convertToBank()
+{
+    // The port is closed while the operator answers; start-up lists the new bank and reopens it.
+    m_station.serialPort().ResetPort();
+    ConvertLogToBank(m_station);
+    m_station.StartUp();
 }
 
 void LogViewer::clearLogfile()

@@ -31,6 +31,7 @@ protected:
 
 private:
     void clearLogfile();
+    void convertToBank();
 
     MainWindow &m_main;
     Station &m_station;
