@@ -5,6 +5,7 @@
 #include "ui/Controls.h"
 #include "ui/MainWindow.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -147,9 +148,15 @@ void OptionsWindow::testPort()
                                       .arg(own.deviceName()));
         return;
     }
+    // The probe waits up to the exchange limit: show that something is going on meanwhile.
+    m_testResult->setText(QStringLiteral("Testing %1 ...").arg(port));
+    m_testResult->repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     // Stores nothing and leaves the station's port as it is.
-    m_testResult->setText(
-            probePort(port, m_combo2->currentText(), m_station.clock(), own.tickMs()));
+    const QString result
+            = probePort(port, m_combo2->currentText(), m_station.clock(), own.tickMs());
+    QApplication::restoreOverrideCursor();
+    m_testResult->setText(result);
 }
 
 void OptionsWindow::applyChoice()
