@@ -66,7 +66,8 @@ std::optional<ChannelRecord> parseChannelReply(const QString &reply, int channel
     if (tokenEnd <= 0 || tokenEnd > 11)
         return std::nullopt;
     // A TAB or line break from a garbled line would split the channel's line in the bank file.
-    for (const QChar c : t3.left(tokenEnd)) {
+    const QString digits = t3.left(tokenEnd);
+    for (const QChar c : digits) {
         if (c.unicode() < 0x20)
             return std::nullopt;
     }

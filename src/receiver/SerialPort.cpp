@@ -162,7 +162,8 @@ QString printable(const QString &reply)
 {
     constexpr qsizetype shown = 40;
     QString text;
-    for (const QChar c : reply.left(shown)) {
+    const QString head = reply.left(shown);
+    for (const QChar c : head) {
         if (c == QLatin1Char('\r'))
             text += QStringLiteral("\\r");
         else if (c == QLatin1Char('\n'))

@@ -29,7 +29,7 @@ QString appendBytes(const QString &path, const QByteArray &bytes)
         // After a short write the next one fails and tells why.
         const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
         if (n <= 0) {
-            const QString reason = file.errorString();
+            QString reason = file.errorString();
             // A cut-off line would have the next one glued to it: only whole lines stay.
             file.resize(whole);
             return reason;

@@ -117,7 +117,7 @@ void ConvertLogToBank(Station &station)
     else if (cut && bank.channels < maxLogChannels)
         panel.reportError(QStringLiteral("Only the first %1 MB of the log were converted: the "
                                          "log is longer.")
-                                  .arg(maxDataFileBytes / (1024 * 1024)));
+                                  .arg(maxDataFileBytes / (qint64 {1024} * 1024)));
 }
 
 } // namespace ze
