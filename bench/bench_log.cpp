@@ -1,11 +1,13 @@
-// Converting a long activity log into a bank, and opening the log viewer on it.
+// The activity log at its largest: converting a long log into a bank, and the log viewer on it.
 //
-//   bench_log [lines]
+//   bench_log [lines] [megabytes]
 //
-// Writes a log of the given number of lines (default 100 000) as a scanner writes them, over 300
-// frequencies so that the conversion reads every line, then times the conversion of the whole log
-// (read, convert, write the bank file) and the viewer's first showing.
-#include "SimReceiver.h"
+// First a log of the given number of lines (default 100 000) as a scanner writes them, over 300
+// frequencies so that the conversion reads every line: the conversion of the whole log (read,
+// convert, write the bank file) and the viewer's first showing are timed. Then a log of the given
+// size (default 100 MB): the viewer's refresh, what every activation does, with the entries shown
+// and the process's peak memory.
+#include "Workspace.h"
 #include "storage/BankFile.h"
 #include "storage/LogConversion.h"
 #include "ui/LogViewer.h"
@@ -16,10 +18,26 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
-#include <QSettings>
-#include <QTemporaryDir>
+
+#include <sys/resource.h>
 
 #include <cstdio>
+
+namespace {
+
+QByteArray logLine(int i, int frequencies)
+{
+    return "2026-01-02 03:04:05\t"
+            + QByteArray::number(100.0 + (i % frequencies) * 0.0125, 'f', 4).leftJustified(10)
+            + "\t 12 \tN\tChannel " + QByteArray::number(i % frequencies) + "\r\n";
+}
+
+double millisecondsSince(const QElapsedTimer &timer)
+{
+    return timer.nsecsElapsed() / 1e6;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -28,34 +46,19 @@ int main(int argc, char **argv)
     int lines = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
     if (lines <= 0)
         lines = 100000;
+    qint64 megabytes = argc > 2 ? QByteArray(argv[2]).toLongLong() : 100;
+    if (megabytes <= 0)
+        megabytes = 100;
 
-    QTemporaryDir dir;
-    const QString logPath = dir.filePath(QStringLiteral("logging.txt"));
-    {
-        QByteArray log;
-        for (int i = 0; i < lines; ++i)
-            log += "2026-01-02 03:04:05\t"
-                    + QByteArray::number(100.0 + (i % 300) * 0.0125, 'f', 4).leftJustified(10)
-                    + "\t 12 \tN\tChannel " + QByteArray::number(i % 300) + "\r\n";
-        QFile file(logPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(log) != log.size()) {
-            std::fprintf(stderr, "cannot write the log\n");
-            return 1;
-        }
-    }
+    zetest::Workspace space(true);
+    QByteArray log;
+    for (int i = 0; i < lines; ++i)
+        log += logLine(i, 300);
+    space.writeFile(QStringLiteral("logging.txt"), log);
 
-    zesim::SimReceiver sim;
-    sim.start();
-    sim.setPacing(false);
-    {
-        QSettings settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Properties/CommPort"),
-                          QString::fromStdString(sim.devicePath()));
-    }
     ze::SystemClock clock;
-    ze::StationApp app(ze::StationPaths {dir.path(), dir.filePath(QStringLiteral("settings.ini"))},
-                       clock);
-    if (!app.startUp()) {
+    ze::StationApp app(space.paths(), clock);
+    if (!space.receiverStarted || !app.startUp()) {
         std::fprintf(stderr, "start-up failed\n");
         return 1;
     }
@@ -77,25 +80,51 @@ int main(int argc, char **argv)
         QElapsedTimer timer;
         timer.start();
         ze::ConvertLogToBank(app.station());
-        const double ms = timer.nsecsElapsed() / 1e6;
-        convertMs = i == 0 ? ms : qMin(convertMs, ms);
+        convertMs = i == 0 ? millisecondsSince(timer) : qMin(convertMs, millisecondsSince(timer));
     }
     QByteArray bank;
-    if (failed || !ze::readDataFile(dir.filePath(QStringLiteral("new.bnk")), bank, nullptr))
+    if (failed || !ze::readDataFile(space.path(QStringLiteral("new.bnk")), bank, nullptr))
         return 1;
 
     // Built, read and laid out, as the first "View logfile" does.
-    QElapsedTimer timer;
-    timer.start();
+    QElapsedTimer opening;
+    opening.start();
     ze::LogViewer viewer(app.window());
     viewer.refresh();
     viewer.show();
     QCoreApplication::processEvents();
-    const double openMs = timer.nsecsElapsed() / 1e6;
-
+    const double openMs = millisecondsSince(opening);
     std::printf("log_lines: %d\nlog_bytes: %lld\nchannels: %d\nconvert_ms_best: %.1f\n"
                 "viewer_open_ms: %.1f\nentries_shown: %d\n",
-                lines, static_cast<long long>(QFile(logPath).size()), int(bank.count('\n')),
-                convertMs, openMs, viewer.list()->count());
+                lines, static_cast<long long>(log.size()), int(bank.count('\n')), convertMs, openMs,
+                viewer.list()->count());
+
+    // The large log, many times the viewer's cap.
+    QByteArray block;
+    for (int i = 0; block.size() < 1024 * 1024; ++i)
+        block += logLine(i, 400);
+    {
+        // Block by block, so that the peak memory is the viewer's, not this program's.
+        QFile file(space.path(QStringLiteral("logging.txt")));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return 1;
+        while (file.size() < megabytes * 1024 * 1024)
+            file.write(block);
+    }
+    double slowestMs = 0;
+    double totalMs = 0;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        viewer.refresh();
+        slowestMs = qMax(slowestMs, millisecondsSince(timer));
+        totalMs += millisecondsSince(timer);
+    }
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("large_log_megabytes: %lld\nlarge_entries_shown: %d\nrefresh_ms_mean: %.1f\n"
+                "refresh_ms_slowest: %.1f\npeak_rss_mb: %.1f\n",
+                megabytes, viewer.list()->count(), totalMs / runs, slowestMs,
+                usage.ru_maxrss / 1024.0);
     return 0;
 }
