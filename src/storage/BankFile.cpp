@@ -164,6 +164,19 @@ SaveResult checkOverwrite(Station &station, const QString &name, const QString &
 
 } // namespace
 
+QByteArray readAtMost(QIODevice &device, qint64 maxBytes)
+{
+    constexpr qint64 piece = qint64 {64} * 1024;
+    QByteArray bytes;
+    while (bytes.size() < maxBytes) {
+        const QByteArray part = device.read(qMin(piece, maxBytes - bytes.size()));
+        if (part.isEmpty())
+            break;
+        bytes += part;
+    }
+    return bytes;
+}
+
 bool readDataFile(const QString &path, QByteArray &bytes, QString *error, qint64 maxBytes)
 {
     bytes.clear();
@@ -189,7 +202,7 @@ bool readDataFile(const QString &path, QByteArray &bytes, QString *error, qint64
     // It may have been replaced between the look and the open.
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         return fail(notPlain);
-    bytes = file.read(maxBytes + 1);
+    bytes = readAtMost(file, maxBytes + 1);
     if (file.error() != QFileDevice::NoError) {
         if (error)
             *error = file.errorString();

@@ -3,6 +3,7 @@
 #include "core/FrontPanel.h"
 #include "storage/Records.h"
 
+#include <QIODevice>
 #include <QString>
 
 #include <functional>
@@ -32,6 +33,9 @@ struct SaveResult
 constexpr qint64 maxDataFileBytes = qint64 {32} * 1024 * 1024;
 bool readDataFile(const QString &path, QByteArray &bytes, QString *error,
                   qint64 maxBytes = maxDataFileBytes);
+// Up to maxBytes from device, read in pieces: read(n) reserves all n bytes at once, and a small
+// file must not cost the whole cap.
+QByteArray readAtMost(QIODevice &device, qint64 maxBytes);
 // Replaces path with bytes through a temporary file: on failure the old file stays as it was.
 SaveResult saveFileAtomically(const QString &path, const QByteArray &bytes);
 // Deletes a data file; one already gone counts as deleted.

@@ -33,7 +33,7 @@ bool readLogStart(const QString &path, QByteArray &bytes, bool &cut, QString &er
     }
     QFile file(path);
     if (file.open(QIODevice::ReadOnly))
-        bytes = file.read(maxDataFileBytes + 1);
+        bytes = readAtMost(file, maxDataFileBytes + 1);
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         error = QStringLiteral("The log \"%1\" could not be read: %2")
                         .arg(logName, file.errorString());

@@ -1,6 +1,7 @@
 #include "ui/LogViewer.h"
 
 #include "core/Station.h"
+#include "storage/BankFile.h"
 #include "storage/LogConversion.h"
 #include "storage/TextFields.h"
 #include "ui/Controls.h"
@@ -44,7 +45,7 @@ QByteArray readLogEnd(const QString &path, QString &note)
     const qint64 start = qMax(qint64 {0}, file.size() - LogViewer::shownBytes);
     if (start > 0 && !file.seek(start))
         return {};
-    QByteArray bytes = file.read(LogViewer::shownBytes);
+    QByteArray bytes = readAtMost(file, LogViewer::shownBytes);
     if (start > 0) {
         bytes.remove(0, bytes.indexOf('\n') + 1); // the first line is cut
         note = cutNote;
