@@ -1,5 +1,7 @@
 #include "storage/BankName.h"
 
+#include "core/FrontPanel.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -56,6 +58,22 @@ QByteArray nativePath(const QString &path)
         }
     }
     return native + QFile::encodeName(path.mid(start));
+}
+
+QString askNewBankName(FrontPanel &panel, const QString &directory)
+{
+    const QString name = panel.askText(QStringLiteral(" New Bank"),
+                                       QStringLiteral("Enter the name of the new bank"),
+                                       QStringLiteral("bankname"));
+    if (name.isEmpty())
+        return {};
+    const QString problem = bankNameProblem(name, directory);
+    if (!problem.isEmpty()) {
+        panel.reportError(
+                QStringLiteral("\"%1\" cannot be the name of a bank: %2").arg(name, problem));
+        return {};
+    }
+    return name;
 }
 
 QStringList listBankNames(const QString &directory)

@@ -80,18 +80,10 @@ LogBank convertLog(const QByteArray &log)
 void ConvertLogToBank(Station &station)
 {
     FrontPanel &panel = station.panel();
-    const QString name = panel.askText(QStringLiteral(" New Bank"),
-                                       QStringLiteral("Enter the name of the new bank"),
-                                       QStringLiteral("bankname"));
+    // The same question and rule as a bank made in the bank editor.
+    const QString name = askNewBankName(panel, station.workingDirectory().path());
     if (name.isEmpty())
         return;
-    // The same rule as a bank made in the bank editor.
-    const QString problem = bankNameProblem(name, station.workingDirectory().path());
-    if (!problem.isEmpty()) {
-        panel.reportError(
-                QStringLiteral("\"%1\" cannot be the name of a bank: %2").arg(name, problem));
-        return;
-    }
 
     QByteArray log;
     bool cut = false;

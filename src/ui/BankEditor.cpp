@@ -25,7 +25,27 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <optional>
+#include <utility>
+
 namespace ze {
+
+namespace {
+
+// The bank and channel a channel list entry carries as bank x 100 + channel.
+std::optional<std::pair<int, int>> entryChannel(const QListWidgetItem *item)
+{
+    if (!item)
+        return std::nullopt;
+    const int value = item->data(Qt::UserRole).toInt();
+    const int bank = value / 100;
+    const int channel = value - 100 * bank;
+    if (!Banks::validBank(bank) || !Banks::validChannel(channel))
+        return std::nullopt;
+    return std::make_pair(bank, channel);
+}
+
+} // namespace
 
 EditBank::EditBank(MainWindow &main, QWidget *parent)
     : QWidget(parent, Qt::Tool)
@@ -198,14 +218,10 @@ void EditBank::Initialiseren()
 void EditBank::Initialize(QListWidget *list)
 {
     show();
-    QListWidgetItem *item = list->currentItem();
-    if (!item)
+    const auto picked = entryChannel(list->currentItem());
+    if (!picked)
         return;
-    const int value = item->data(Qt::UserRole).toInt();
-    const int bank = value / 100;
-    const int channel = value - 100 * bank;
-    if (!Banks::validBank(bank) || !Banks::validChannel(channel))
-        return;
+    const auto [bank, channel] = *picked;
     const ChannelRecord &record = m_station.state().banks(bank, channel);
     m_optEditChannelBank[bank - 1]->setChecked(true);
     m_txtEditChannelChannel->setText(QString::number(channel));
@@ -274,13 +290,10 @@ void EditBank::clearFields()
 void EditBank::deleteChannel()
 {
     const QListWidgetItem *item = m_lstKanaalLijst->currentItem();
-    if (!item || !item->isSelected())
+    const auto picked = item && item->isSelected() ? entryChannel(item) : std::nullopt;
+    if (!picked)
         return;
-    const int value = item->data(Qt::UserRole).toInt();
-    const int bank = value / 100;
-    const int channel = value - 100 * bank;
-    if (!Banks::validBank(bank) || !Banks::validChannel(channel))
-        return;
+    const auto [bank, channel] = *picked;
     m_station.state().banks(bank, channel).Frequency.clear();
     SaveBankFile(m_station);
     FillChannelList(m_station, channelItems());
@@ -305,18 +318,9 @@ void EditBank::storeBanks()
 
 void EditBank::newBank()
 {
-    FrontPanel &panel = m_station.panel();
-    const QString name = panel.askText(QStringLiteral(" New Bank"),
-                                       QStringLiteral("Enter the name of the new bank"),
-                                       QStringLiteral("bankname"));
+    const QString name = askNewBankName(m_station.panel(), m_station.workingDirectory().path());
     if (name.isEmpty())
         return;
-    const QString problem = bankNameProblem(name, m_station.workingDirectory().path());
-    if (!problem.isEmpty()) {
-        panel.reportError(
-                QStringLiteral("\"%1\" cannot be the name of a bank: %2").arg(name, problem));
-        return;
-    }
     m_station.state().currentBankName = name;
 }
 
