@@ -62,9 +62,9 @@ QByteArray nativePath(const QString &path)
 
 QString askNewBankName(FrontPanel &panel, const QString &directory)
 {
-    const QString name = panel.askText(QStringLiteral(" New Bank"),
-                                       QStringLiteral("Enter the name of the new bank"),
-                                       QStringLiteral("bankname"));
+    QString name = panel.askText(QStringLiteral(" New Bank"),
+                                 QStringLiteral("Enter the name of the new bank"),
+                                 QStringLiteral("bankname"));
     if (name.isEmpty())
         return {};
     const QString problem = bankNameProblem(name, directory);
