@@ -5,6 +5,7 @@
 // Pacing on at 9600,n,8,2: one whole read (404 exchanges) of a memory holding the given number
 // of channels (default 400, all of them); the time it takes, the line efficiency (the time the
 // bytes exchanged need on the line divided by the measured time) and the main thread's CPU load.
+#include "BenchReport.h"
 #include "CoreFixture.h"
 #include "receiver/MemoryTransfer.h"
 
@@ -16,12 +17,7 @@
 
 namespace {
 
-double threadCpuSeconds()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
+using zebench::threadCpuSeconds;
 
 // Channels spread over the four banks, every mode and both attenuator settings.
 zesim::Scenario filledMemory(int channels)
@@ -75,16 +71,23 @@ int main(int argc, char **argv)
     const ze::LineSettings line = *ze::parseLineSettings(port.lineSettings());
     const double lineSeconds = (sent + received) * line.bitsPerByte() / line.baudRate;
 
-    std::printf("paced_line_settings: %s\n", qPrintable(port.lineSettings()));
-    std::printf("memory_channels: %d\n", channels);
-    std::printf("channels_read: %d\n", read);
-    std::printf("exchanges: %zu\n", f.sim.commands().size());
-    std::printf("bytes_sent: %lld\n", static_cast<long long>(sent));
-    std::printf("bytes_received: %lld\n", static_cast<long long>(received));
-    std::printf("read_seconds: %.3f\n", seconds);
-    std::printf("line_seconds: %.3f\n", lineSeconds);
-    std::printf("overhead_ms_per_exchange: %.3f\n", (seconds - lineSeconds) / 404 * 1e3);
-    std::printf("line_efficiency: %.4f\n", lineSeconds / seconds);
-    std::printf("cpu_percent: %.2f\n", cpu / seconds * 100.0);
+    std::fprintf(stderr, "paced_line_settings: %s\n", qPrintable(port.lineSettings()));
+    std::fprintf(stderr, "memory_channels: %d\n", channels);
+    std::fprintf(stderr, "channels_read: %d\n", read);
+    std::fprintf(stderr, "exchanges: %zu\n", f.sim.commands().size());
+    std::fprintf(stderr, "bytes_sent: %lld\n", static_cast<long long>(sent));
+    std::fprintf(stderr, "bytes_received: %lld\n", static_cast<long long>(received));
+    std::fprintf(stderr, "read_seconds: %.3f\n", seconds);
+    std::fprintf(stderr, "line_seconds: %.3f\n", lineSeconds);
+    std::fprintf(stderr, "overhead_ms_per_exchange: %.3f\n", (seconds - lineSeconds) / 404 * 1e3);
+    std::fprintf(stderr, "line_efficiency: %.4f\n", lineSeconds / seconds);
+    std::fprintf(stderr, "cpu_percent: %.2f\n", cpu / seconds * 100.0);
+    const double efficiency = lineSeconds / seconds;
+    zebench::report(QStringLiteral("full memory read (404 exchanges), 9600 baud: line efficiency"),
+                    QString::number(efficiency, 'f', 3), QStringLiteral(">= 0.97"),
+                    efficiency >= 0.97 && read == channels);
+    zebench::report(QStringLiteral("full memory read, 9600 baud: CPU"),
+                    QStringLiteral("%1 %").arg(cpu / seconds * 100.0, 0, 'f', 2),
+                    QStringLiteral("< 3 %"), cpu / seconds * 100.0 < 3.0);
     return read == channels ? 0 : 1;
 }

@@ -10,8 +10,10 @@
 #include "storage/BankFile.h"
 #include "ui/StationApp.h"
 
+#include "BenchReport.h"
 #include <QApplication>
 #include <QElapsedTimer>
+
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -35,6 +37,7 @@ double processCpuSeconds()
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    ze::StationApp::prepareToolkit();
     QApplication application(argc, argv);
     double idleSeconds = argc > 1 ? QByteArray(argv[1]).toDouble() : 10.0;
     if (idleSeconds <= 0)
@@ -77,9 +80,10 @@ int main(int argc, char **argv)
     app.loop().pass();
     app.loop().handleEvents(false);
     const double startupMs = timer.nsecsElapsed() / 1e6;
-    std::printf("bank_files: 20\nchannels_per_file: 400\n");
-    std::printf("startup_to_first_pass_ms: %.1f\n", startupMs);
-    std::printf("channels_listed: %d\n", app.station().state().banks(4, 99).isEmpty() ? 0 : 400);
+    std::fprintf(stderr, "bank_files: 20\nchannels_per_file: 400\n");
+    std::fprintf(stderr, "startup_to_first_pass_ms: %.1f\n", startupMs);
+    std::fprintf(stderr, "channels_listed: %d\n",
+                 app.station().state().banks(4, 99).isEmpty() ? 0 : 400);
 
     // Idle: mode 0, the loop waits for events.
     QTimer::singleShot(static_cast<int>(idleSeconds * 1000), [&app] { app.loop().stop(); });
@@ -89,8 +93,38 @@ int main(int argc, char **argv)
     app.run();
     const double wall = idle.nsecsElapsed() / 1e9;
     const double cpu = processCpuSeconds() - cpuBefore;
-    std::printf("idle_seconds: %.1f\n", wall);
-    std::printf("idle_cpu_seconds: %.3f\n", cpu);
-    std::printf("idle_cpu_percent: %.3f\n", 100.0 * cpu / wall);
+    std::fprintf(stderr, "idle_seconds: %.1f\n", wall);
+    std::fprintf(stderr, "idle_cpu_seconds: %.3f\n", cpu);
+    std::fprintf(stderr, "idle_cpu_percent: %.3f\n", 100.0 * cpu / wall);
+    zebench::report(QStringLiteral("start-up to the first pass, 20 bank files of 400 channels"),
+                    QStringLiteral("%1 ms").arg(startupMs, 0, 'f', 1), QStringLiteral("<= 500 ms"),
+                    startupMs <= 500);
+    zebench::report(QStringLiteral("idle CPU over %1 s").arg(wall, 0, 'f', 0),
+                    QStringLiteral("%1 %").arg(100.0 * cpu / wall, 0, 'f', 3),
+                    QStringLiteral("< 1 %"), 100.0 * cpu / wall < 1.0);
+
+    // A full bank file: what "Load" and every save of the bank editor do.
+    const QString bankPath = dir.filePath(QStringLiteral("bank00.bnk"));
+    double loadMs = 1e9;
+    double saveMs = 1e9;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        ze::Banks loaded;
+        if (ze::readBankFile(bankPath, loaded).linesRead != 400)
+            return 1;
+        loadMs = qMin(loadMs, timer.nsecsElapsed() / 1e6);
+        timer.restart();
+        const ze::SaveResult saved = ze::writeBankFile(bankPath, loaded);
+        saveMs = qMin(saveMs, timer.nsecsElapsed() / 1e6);
+        if (!saved.ok)
+            return 1;
+    }
+    zebench::report(QStringLiteral("bank file of 400 channels: load"),
+                    QStringLiteral("%1 ms").arg(loadMs, 0, 'f', 2), QStringLiteral("<= 100 ms"),
+                    loadMs <= 100);
+    zebench::report(QStringLiteral("bank file of 400 channels: save (atomic)"),
+                    QStringLiteral("%1 ms").arg(saveMs, 0, 'f', 2), QStringLiteral("<= 100 ms"),
+                    saveMs <= 100);
     return 0;
 }

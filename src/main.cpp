@@ -132,6 +132,7 @@ void armDemo(ze::MainWindow &window, const Options &options)
 
 int main(int argc, char *argv[])
 {
+    ze::StationApp::prepareToolkit();
     QCoreApplication::setApplicationName(QStringLiteral("ZE3000r"));
     QCoreApplication::setOrganizationName(QStringLiteral("ZE3000r"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZE_VERSION));

@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QtTest>
 
+#include <ctime>
+
 using namespace ze;
 using zetest::CoreFixture;
 
@@ -19,6 +21,7 @@ private Q_SLOTS:
     void wrapChannel();
     void checkHoldExpired_data();
     void checkHoldExpired();
+    void systemClockTellsLocalTime();
 };
 
 void TestControl::startUp_data()
@@ -159,4 +162,23 @@ void TestControl::checkHoldExpired()
 }
 
 QTEST_GUILESS_MAIN(TestControl)
+void TestControl::systemClockTellsLocalTime()
+{
+    // The clock keeps the local offset for a minute at a time; it must still tell local time,
+    // here in a zone half an hour off the hour.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Asia/Kolkata");
+    tzset();
+    const auto restore = qScopeGuard([&zone] {
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+    });
+    const ze::SystemClock clock;
+    for (int i = 0; i < 2; ++i) {
+        const double expected = QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+        const double difference = std::fabs(clock.secondsSinceMidnight() - expected);
+        QVERIFY2(difference < 1.0 || difference > 86399.0, qPrintable(QString::number(difference)));
+    }
+}
+
 #include "test_control.moc"

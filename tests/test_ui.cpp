@@ -456,6 +456,7 @@ void TestUi::lampsKeepTheirPlace()
 
     window.clearDisplay();
     QCOMPARE(display.frequencyText() + display.channelText(), dashes + QStringLiteral("--"));
+    QCoreApplication::processEvents();
     const QList<QWidget *> lamps = window.centralWidget()->findChildren<QWidget *>(
             QRegularExpression(QStringLiteral("^(lblATT|lblPass|lblBank|lblMode|shpSquelch)")));
     for (QWidget *lamp : lamps)

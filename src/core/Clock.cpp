@@ -7,8 +7,15 @@ namespace ze {
 
 double SystemClock::secondsSinceMidnight() const
 {
-    const QTime t = QTime::currentTime();
-    return t.msecsSinceStartOfDay() / 1000.0;
+    // The local offset is looked up once a minute: each lookup reads the time zone file, and
+    // zones change their offset only on a whole minute.
+    const qint64 utcMs = QDateTime::currentMSecsSinceEpoch();
+    if (utcMs < m_offsetFromMs || utcMs >= m_offsetFromMs + 60000) {
+        m_offsetFromMs = utcMs - utcMs % 60000;
+        m_offsetMs = qint64 {QDateTime::fromMSecsSinceEpoch(m_offsetFromMs).offsetFromUtc()} * 1000;
+    }
+    const qint64 day = qint64 {86400} * 1000;
+    return static_cast<double>(((utcMs + m_offsetMs) % day + day) % day) / 1000.0;
 }
 
 QDateTime SystemClock::localNow() const

@@ -24,6 +24,10 @@ public:
     double secondsSinceMidnight() const override;
     QDateTime localNow() const override;
     qint64 monotonicMs() const override;
+
+private:
+    mutable qint64 m_offsetFromMs = -1; // start of the minute the offset was looked up for
+    mutable qint64 m_offsetMs = 0;
 };
 
 // A clock whose time of day stands still until it is set; the monotonic part is real, so

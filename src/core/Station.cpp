@@ -232,6 +232,9 @@ void Station::WrapChannel()
 
 void Station::CheckHoldExpired()
 {
+    // No hold, nothing to end: spares a look at the clock on every scanned channel.
+    if (m_state.holdStart == 0)
+        return;
     // The delay is the number in the first two characters of the delay box, read anew each time.
     const double delay = leadingNumber(panel().delayText().left(2));
     double now = m_clock.secondsSinceMidnight();

@@ -10,9 +10,13 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <poll.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 #endif
 
@@ -417,6 +421,11 @@ SerialPort::SerialPort(Clock &clock, bool &exchangeBusy, QObject *parent)
     // Bounds what a chattering device can pile up between exchanges; with RTS/CTS the
     // device is then held off by the driver.
     m_port->setReadBufferSize(replyCap);
+    m_command.reserve(64);
+    m_reply.reserve(replyCap);
+    // Replies are timed in byte times of about a millisecond; the default slack of 50 us on
+    // every sleep and wait would show on the line.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     connect(m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
 }
 
@@ -563,11 +572,11 @@ QString SerialPort::openFailureReason() const
     }
 }
 
-QString SerialPort::lossReason(QSerialPort::SerialPortError /*error*/) const
+QString SerialPort::lossReason(const QString &why) const
 {
     if (!QFileInfo::exists(systemLocation()))
         return QStringLiteral("unplugged (the device has gone)");
-    return QStringLiteral("lost (%1)").arg(m_port->errorString());
+    return QStringLiteral("lost (%1)").arg(why);
 }
 
 void SerialPort::OpenPort()
@@ -635,7 +644,53 @@ void SerialPort::onError(QSerialPort::SerialPortError error)
     if (m_closing || !isLineFailure(error) || !m_port->isOpen())
         return;
     // Left open, a dead line reports the same error again on every pass of the event loop.
-    fail(lossReason(error));
+    fail(lossReason(m_port->errorString()));
+}
+
+namespace {
+
+// The fewest bytes still to come after what has been read: every reply ends with CR LF ">".
+int fewestStillToCome(const QByteArray &reply)
+{
+    if (reply.endsWith("\r\n"))
+        return 1;
+    if (reply.endsWith('\r'))
+        return 2;
+    return 3;
+}
+
+} // namespace
+
+bool SerialPort::sendCommand(const QString &command, qint64 deadline)
+{
+    m_command.resize(0);
+    for (const QChar c : command) // as toLatin1() would: "?" for what Latin-1 cannot hold
+        m_command.append(c.unicode() > 0xff ? '?' : static_cast<char>(c.unicode()));
+    m_command.append('\r');
+    const int fd = m_port->handle();
+    qsizetype sent = 0;
+    while (sent < m_command.size()) {
+        const ssize_t n = ::write(fd, m_command.constData() + sent,
+                                  static_cast<size_t>(m_command.size() - sent));
+        if (n > 0) {
+            sent += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        const qint64 wait = deadline - m_clock.monotonicMs();
+        if (n < 0 && errno == EAGAIN && wait > 0) {
+            // The driver's buffer is full (the receiver holds off with CTS): wait for room.
+            pollfd p {fd, POLLOUT, 0};
+            if (::poll(&p, 1, static_cast<int>(wait)) >= 0 && !(p.revents & (POLLERR | POLLHUP)))
+                continue;
+        }
+        if (n < 0 && errno != EAGAIN)
+            fail(lossReason(qt_error_string(errno)));
+        break;
+    }
+    m_bytesSent += sent;
+    return m_port->isOpen();
 }
 
 QString SerialPort::Exchange(const QString &command)
@@ -646,46 +701,75 @@ QString SerialPort::Exchange(const QString &command)
         return QString();
     m_exchangeBusy = true;
 
-    QByteArray line = command.toLatin1();
-    line.append('\r');
-    if (m_port->write(line) == line.size()) {
-        m_port->flush();
-        m_bytesSent += line.size();
-    }
-
-    QByteArray reply;
+    // The reply is read from the device itself: QSerialPort would wake the program for every
+    // byte and turn its write notifier on and off for every command.
     const qint64 tick = m_tickMs > 0 ? m_tickMs : 1000;
     const qint64 startTick = floorDiv(m_clock.monotonicMs(), tick);
     const qint64 deadline = (startTick + 2) * tick;
-    while (m_port->isOpen()) {
-        const qint64 room = replyCap - reply.size();
-        const qsizetype before = reply.size();
-        if (room > 0 && m_port->bytesAvailable() > 0)
-            reply.append(m_port->read(room));
+    m_reply.resize(0);
+    // What came in between exchanges is the start of this reply, never discarded.
+    const qint64 waiting = std::min(replyCap, m_port->bytesAvailable());
+    if (waiting > 0) {
+        m_reply.resize(waiting);
+        m_reply.resize(std::max<qint64>(m_port->read(m_reply.data(), waiting), 0));
+    }
+    const qsizetype stale = m_reply.size();
+    const int fd = m_port->handle();
+    const double byteMicroseconds = 1e6 * m_line.bitsPerByte() / m_line.baudRate;
+    bool grown = false;
+    const bool open = sendCommand(command, deadline);
+    const auto sentAt = std::chrono::steady_clock::now();
+    while (open && m_port->isOpen()) {
+        if (m_reply.contains('>') || m_reply.size() >= replyCap)
+            break;
         const qint64 now = m_clock.monotonicMs();
         if (floorDiv(now, tick) > startTick + 1)
             break;
-        if (reply.indexOf('>', before) >= 0)
-            break;
-        if (reply.size() >= replyCap)
-            break;
         const qint64 wait = deadline - now;
-        if (!m_port->waitForReadyRead(static_cast<int>(qBound<qint64>(1, wait, tick * 2)))) {
-            if (!m_port->isOpen())
-                break;
-            const QSerialPort::SerialPortError error = m_port->error();
-            if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) {
-                m_port->clearError();
-                continue;
-            }
-            // Anything else would return at once on every pass: treat the line as dead.
-            fail(lossReason(error));
+        if (grown) {
+            // The reply is coming at the line's speed. Rather than wake for every byte, sleep
+            // until the fewest bytes it still needs could have come after the command, then wait
+            // on the line: a receiver that answers late costs one wake more, never a late read.
+            // A device faster than its line (a flood, a pseudo-terminal) is slept on for no more
+            // than those bytes' time.
+            using namespace std::chrono;
+            const int toCome = fewestStillToCome(m_reply);
+            const auto lineDue = sentAt
+                    + microseconds(std::llround(
+                            static_cast<double>(m_command.size() + m_reply.size() - stale + toCome)
+                            * byteMicroseconds));
+            const auto latest = steady_clock::now()
+                    + std::min<microseconds>(microseconds(std::llround(toCome * byteMicroseconds)),
+                                             milliseconds(std::max<qint64>(wait, 0)));
+            std::this_thread::sleep_until(std::min(lineDue, latest));
+        }
+        pollfd p {fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(qBound<qint64>(1, wait, tick * 2)));
+        if (ready < 0 && errno != EINTR) {
+            fail(lossReason(qt_error_string(errno)));
             break;
         }
+        grown = false;
+        if (ready <= 0)
+            continue;
+        const qsizetype before = m_reply.size();
+        m_reply.resize(replyCap);
+        const ssize_t n
+                = ::read(fd, m_reply.data() + before, static_cast<size_t>(replyCap - before));
+        const int readError = errno;
+        m_reply.resize(before + std::max<ssize_t>(n, 0));
+        grown = n > 0;
+        if (n == 0 || (n < 0 && readError != EAGAIN && readError != EINTR)) {
+            // A hung-up line reads as the end of the file or as an I/O error.
+            fail(lossReason(n == 0 ? QStringLiteral("hung up") : qt_error_string(readError)));
+            break;
+        }
+        if (grown && m_reply.indexOf('>', before) >= 0)
+            break;
     }
     m_exchangeBusy = false;
-    m_bytesReceived += reply.size();
-    return QString::fromLatin1(reply);
+    m_bytesReceived += m_reply.size();
+    return QString::fromLatin1(m_reply);
 }
 
 QString SerialPort::stateText() const

@@ -125,7 +125,9 @@ private:
     void closePort();
     QString systemLocation() const;
     QString openFailureReason() const;
-    QString lossReason(QSerialPort::SerialPortError error) const;
+    QString lossReason(const QString &why) const;
+    // Writes the command and a carriage return; false when the line was found dead.
+    bool sendCommand(const QString &command, qint64 deadline);
 
     Clock &m_clock;
     bool &m_exchangeBusy;
@@ -140,6 +142,8 @@ private:
     qint64 m_tickMs = 1000;
     qint64 m_bytesSent = 0;
     qint64 m_bytesReceived = 0;
+    QByteArray m_command;
+    QByteArray m_reply;
     bool m_closing = false; // closing emits errors of its own on a dead line
 };
 

@@ -120,7 +120,10 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     m_lblChannel = newLabel(QStringLiteral("lblChannel"), QStringLiteral("00"), this);
     m_lblChannel->setFont(readoutFont);
     m_lblChannel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_lblChannel->setMinimumWidth(readoutMetrics.horizontalAdvance(QStringLiteral("888")));
+    // Both readouts keep one size whatever they show: a new text then repaints the readout
+    // alone instead of laying out the whole window again on every channel scanned.
+    m_lblChannel->setFixedSize(readoutMetrics.horizontalAdvance(QStringLiteral("888")),
+                               m_lblChannel->sizeHint().height());
     m_lblChannel->setAccessibleDescription(QStringLiteral("Channel display"));
     readout->addWidget(m_lblChannel);
     readout->addSpacing(12);
@@ -128,11 +131,11 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     m_lblFrequency->setFont(readoutFont);
     m_lblFrequency->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Long descriptions and long keypad entries are cut rather than widening the window.
-    m_lblFrequency->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_lblFrequency->setMinimumWidth(
-            readoutMetrics.horizontalAdvance(QStringLiteral("8888888888888")));
+    m_lblFrequency->setFixedSize(readoutMetrics.horizontalAdvance(QStringLiteral("8888888888888")),
+                                 m_lblFrequency->sizeHint().height());
     m_lblFrequency->setAccessibleDescription(QStringLiteral("Frequency display"));
-    readout->addWidget(m_lblFrequency, 1);
+    readout->addStretch(1);
+    readout->addWidget(m_lblFrequency);
     auto *units = new QVBoxLayout;
     units->setSpacing(0);
     for (int i = 1; i <= 2; ++i) {
@@ -173,83 +176,132 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     centre->addLayout(meter);
 
     outer->addLayout(centre, 1);
+
+    // Everything is lit until the window first clears the display.
+    m_channel = m_lblChannel->text();
+    m_frequency = m_lblFrequency->text();
+    m_lit = m_shownLit = (1U << lampCount) - 1;
 }
 
 QString DisplayPanel::frequencyText() const
 {
-    return m_lblFrequency->text();
+    return m_frequency;
 }
 
 void DisplayPanel::setFrequencyText(const QString &text)
 {
-    m_lblFrequency->setText(text);
+    if (text == m_frequency)
+        return;
+    m_frequency = text;
+    scheduleShow();
 }
 
 QString DisplayPanel::channelText() const
 {
-    return m_lblChannel->text();
+    return m_channel;
 }
 
 void DisplayPanel::setChannelText(const QString &text)
 {
-    m_lblChannel->setText(text);
+    if (text == m_channel)
+        return;
+    m_channel = text;
+    scheduleShow();
 }
 
 void DisplayPanel::showBank(int bank)
 {
     for (int i = 0; i < 4; ++i)
-        m_lblBank[i]->setHidden(i + 1 != bank);
+        setLit(i, i + 1 == bank);
 }
 
 bool DisplayPanel::modeLit(int index) const
 {
-    return index >= 0 && index < 6 && !m_lblMode[index]->isHidden();
+    return index >= 0 && index < 6 && isLit(modeLamp + index);
 }
 
 void DisplayPanel::setModeLit(int index, bool lit)
 {
     if (index >= 0 && index < 6)
-        m_lblMode[index]->setHidden(!lit);
+        setLit(modeLamp + index, lit);
 }
 
 bool DisplayPanel::attenuatorLit() const
 {
-    return !m_lblATT->isHidden();
+    return isLit(attLamp);
 }
 
 void DisplayPanel::setAttenuatorLit(bool lit)
 {
-    m_lblATT->setHidden(!lit);
+    setLit(attLamp, lit);
 }
 
 void DisplayPanel::setPassLit(bool lit)
 {
-    m_lblPass->setHidden(!lit);
+    setLit(passLamp, lit);
 }
 
 bool DisplayPanel::signalBarLit(int index) const
 {
-    return index >= 0 && index <= 10 && !m_shpSquelch[index]->isHidden();
+    return index >= 0 && index <= 10 && isLit(barLamp + index);
 }
 
 void DisplayPanel::setSignalBarLit(int index, bool lit)
 {
     if (index >= 0 && index <= 10)
-        m_shpSquelch[index]->setHidden(!lit);
+        setLit(barLamp + index, lit);
 }
 
 void DisplayPanel::clear()
 {
-    m_lblChannel->setText(QStringLiteral("--"));
-    m_lblFrequency->setText(QStringLiteral("----.----"));
-    for (QLabel *lamp : m_lblBank)
-        lamp->hide();
-    for (QLabel *lamp : m_lblMode)
-        lamp->hide();
-    for (QFrame *bar : m_shpSquelch)
-        bar->hide();
-    m_lblATT->hide();
-    m_lblPass->hide();
+    m_channel = QStringLiteral("--");
+    m_frequency = QStringLiteral("----.----");
+    m_lit = 0;
+    scheduleShow();
+}
+
+void DisplayPanel::setLit(int lamp, bool lit)
+{
+    const quint32 bit = 1U << lamp;
+    const quint32 wanted = lit ? (m_lit | bit) : (m_lit & ~bit);
+    if (wanted == m_lit)
+        return;
+    m_lit = wanted;
+    scheduleShow();
+}
+
+QWidget *DisplayPanel::lampWidget(int lamp) const
+{
+    if (lamp < modeLamp)
+        return m_lblBank[lamp];
+    if (lamp < attLamp)
+        return m_lblMode[lamp - modeLamp];
+    if (lamp == attLamp)
+        return m_lblATT;
+    if (lamp == passLamp)
+        return m_lblPass;
+    return m_shpSquelch[lamp - barLamp];
+}
+
+void DisplayPanel::scheduleShow()
+{
+    if (m_showPending)
+        return;
+    m_showPending = true;
+    QMetaObject::invokeMethod(this, &DisplayPanel::showNow, Qt::QueuedConnection);
+}
+
+void DisplayPanel::showNow()
+{
+    m_showPending = false;
+    m_lblFrequency->setText(m_frequency); // the same text again is no change to a label
+    m_lblChannel->setText(m_channel);
+    const quint32 changed = m_lit ^ m_shownLit;
+    for (int lamp = 0; lamp < lampCount; ++lamp) {
+        if ((changed >> lamp) & 1U)
+            lampWidget(lamp)->setHidden(!isLit(lamp));
+    }
+    m_shownLit = m_lit;
 }
 
 } // namespace ze

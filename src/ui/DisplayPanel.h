@@ -12,6 +12,9 @@ namespace ze {
 
 // Shape1: the receiver's green display with its bank and mode lamps, the channel and frequency
 // readouts and the S-meter. A lamp or bar that goes dark keeps its place.
+// A pass may write the same readout or lamp several times ("Scanning..." and then the
+// frequency; the bars off and on again): what it writes is kept here and the widgets take the
+// outcome once, when the loop next handles events, and only where it changed.
 class DisplayPanel : public QFrame, public Display
 {
     Q_OBJECT
@@ -36,6 +39,24 @@ public:
     void clear();
 
 private:
+    // Lamp numbers in m_lit: banks 0-3, modes 4-9, ATT, PASS, then the 11 bars.
+    static constexpr int modeLamp = 4;
+    static constexpr int attLamp = 10;
+    static constexpr int passLamp = 11;
+    static constexpr int barLamp = 12;
+    static constexpr int lampCount = 23;
+
+    bool isLit(int lamp) const { return (m_lit >> lamp) & 1U; }
+    void setLit(int lamp, bool lit);
+    QWidget *lampWidget(int lamp) const;
+    void scheduleShow();
+    void showNow();
+
+    QString m_frequency;
+    QString m_channel;
+    quint32 m_lit = 0;
+    quint32 m_shownLit = 0;
+    bool m_showPending = false;
     QLabel *m_lblFrequency = nullptr;
     QLabel *m_lblChannel = nullptr;
     std::array<QLabel *, 4> m_lblBank {};

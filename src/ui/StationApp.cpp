@@ -2,6 +2,12 @@
 
 namespace ze {
 
+void StationApp::prepareToolkit()
+{
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
+}
+
 StationApp::StationApp(const StationPaths &paths, Clock &clock)
     : m_station(std::make_unique<Station>(paths, clock))
     , m_loop(std::make_unique<ControlLoop>(*m_station))

@@ -1,5 +1,6 @@
 #include "UiFixture.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTest>
 
@@ -42,6 +43,8 @@ void UiFixture::click(const QString &name)
 
 QString UiFixture::text(const QString &labelName) const
 {
+    // The display takes what a pass wrote when the loop next handles events.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     auto *label = widget<QLabel>(labelName);
     return label ? label->text() : QStringLiteral("<missing %1>").arg(labelName);
 }
@@ -49,6 +52,7 @@ QString UiFixture::text(const QString &labelName) const
 bool UiFixture::lit(const QString &labelName) const
 {
     // Lamps and bars are lit when shown; the window itself may be offscreen and never shown.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     auto *lamp = widget<QWidget>(labelName);
     return lamp && !lamp->isHidden();
 }
