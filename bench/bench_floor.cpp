@@ -5,12 +5,11 @@
 //
 //   bench_floor [seconds per run] [runs]
 #include "BenchReport.h"
+#include "WholeProgram.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -68,12 +67,10 @@ int main(int argc, char **argv)
             = argc > 1 && QByteArray(argv[1]).toDouble() > 0 ? QByteArray(argv[1]).toDouble() : 6.0;
     const int runs = argc > 2 && QByteArray(argv[2]).toInt() > 0 ? QByteArray(argv[2]).toInt() : 5;
 
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("receiver"));
-    QProcess sim;
-    sim.start(QStringLiteral(ZE_SIM_PROGRAM), {QStringLiteral("--link"), link});
-    while (!QFile::exists(link) && sim.waitForReadyRead(5000)) { }
-    const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    zebench::WholeProgram program;
+    program.start();
+    const int fd
+            = ::open(QFile::encodeName(program.link()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     termios line {};
     if (fd < 0 || tcgetattr(fd, &line) != 0)
         return 1;
@@ -104,7 +101,5 @@ int main(int argc, char **argv)
     zebench::report(QStringLiteral("floor: bare client: CPU, median of %1").arg(runs),
                     QStringLiteral("%1 %").arg(medianCpu, 0, 'f', 2), QStringLiteral("<= 1.5 %"),
                     medianCpu <= 1.5);
-    sim.terminate();
-    sim.waitForFinished(2000);
     return 0;
 }

@@ -8,6 +8,7 @@
 // size (default 100 MB): the viewer's refresh, what every activation does, with the entries shown
 // and the process's peak memory.
 #include "BenchReport.h"
+#include "WholeProgram.h"
 #include "Workspace.h"
 #include "scan/ActivityLog.h"
 #include "storage/BankFile.h"
@@ -79,15 +80,7 @@ int main(int argc, char **argv)
     // 10 000 log lines as scanning writes them, each appended to the file on its own.
     {
         ze::Station &station = app.station();
-        for (int channel = 0; channel < 100; ++channel)
-            station.state().banks(1, channel)
-                    = ze::ChannelRecord {QString::number(145.0 + channel * 0.0125, 'f', 4),
-                                         QStringLiteral("Channel %1").arg(channel),
-                                         QStringLiteral("N"),
-                                         0,
-                                         0,
-                                         0,
-                                         0};
+        station.state().banks = zebench::scanBank();
         station.state().currentBank = 1;
         station.panel().display().setChannelText(QStringLiteral("5"));
         const QByteArray before = space.readFile(QStringLiteral("logging.txt"));

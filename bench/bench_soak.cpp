@@ -7,20 +7,15 @@
 // memory and open descriptors are taken after the first 1 000 steps and at the end; the log must
 // hold one whole line for every signal the station logged.
 #include "BenchReport.h"
-#include "storage/BankFile.h"
+#include "WholeProgram.h"
 #include "ui/StationApp.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QSettings>
-#include <QSlider>
-#include <QTemporaryDir>
 
 #include <unistd.h>
 
@@ -69,61 +64,32 @@ int main(int argc, char **argv)
             = argc > 1 && QByteArray(argv[1]).toLong() > 0 ? QByteArray(argv[1]).toLong() : 100000;
     constexpr long block = 5000;
 
-    QTemporaryDir dir;
-    ze::Banks banks;
+    zebench::WholeProgram program;
+    // Every tenth channel has a station that comes and goes: found, logged and held while it is
+    // on the air.
     QByteArray scenario = "pacing off\nnoise 2\n";
-    for (int channel = 0; channel < 100; ++channel) {
-        const QString frequency = QString::number(145.0 + channel * 0.0125, 'f', 4);
-        banks(1, channel) = ze::ChannelRecord {
-                frequency, QStringLiteral("Channel %1").arg(channel), QStringLiteral("N"), 0, 0, 0,
-                0};
-        // Every tenth channel has a station that comes and goes: found, logged and held while
-        // it is on the air.
-        if (channel % 10 == 3)
-            scenario += "signal " + frequency.toLatin1() + " 15 on 0.05 off 0.05\n";
-    }
-    ze::writeBankFile(dir.filePath(QStringLiteral("bench.bnk")), banks);
-    {
-        QFile ranges(dir.filePath(QStringLiteral("range.rng")));
-        QFile scn(dir.filePath(QStringLiteral("soak.scn")));
-        if (!ranges.open(QIODevice::WriteOnly) || !scn.open(QIODevice::WriteOnly))
-            return 1;
-        ranges.write("118\t137\tA\t0.025\tAir band\r\n");
-        scn.write(scenario);
-    }
-
-    const QString link = dir.filePath(QStringLiteral("receiver"));
-    QProcess sim;
-    sim.start(QStringLiteral(ZE_SIM_PROGRAM),
-              {QStringLiteral("--scenario"), dir.filePath(QStringLiteral("soak.scn")),
-               QStringLiteral("--link"), link});
-    while (!QFile::exists(link) && sim.waitForReadyRead(5000)) { }
-    if (!QFile::exists(link)) {
+    for (int channel = 3; channel < 100; channel += 10)
+        scenario += "signal " + zebench::scanFrequency(channel).toLatin1()
+                + " 15 on 0.05 off 0.05\n";
+    QFile scenarioFile(program.path(QStringLiteral("soak.scn")));
+    if (!scenarioFile.open(QIODevice::WriteOnly) || scenarioFile.write(scenario) < 0)
+        return 1;
+    scenarioFile.close();
+    if (!program.start({QStringLiteral("--scenario"), scenarioFile.fileName()})) {
         std::fprintf(stderr, "bench_soak: the simulated receiver did not start\n");
         return 1;
-    }
-    const QString settingsPath = dir.filePath(QStringLiteral("settings.ini"));
-    {
-        QSettings settings(settingsPath, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Properties/CommPort"), link);
     }
 
     // Each pass is a second later, so a hold ends at the first pass without the signal.
     ze::ManualClock clock;
-    ze::StationApp app(ze::StationPaths {dir.path(), settingsPath}, clock);
+    ze::StationApp app(program.paths(), clock);
     if (!app.startUp()) {
         std::fprintf(stderr, "bench_soak: start-up failed\n");
         return 1;
     }
     ze::MainWindow &window = app.window();
-    window.show();
-    window.findChild<QSlider *>(QStringLiteral("hscrSquelch"))->setValue(0);
-    window.findChild<QCheckBox *>(QStringLiteral("chkScan(1)"))->setChecked(true);
-    window.findChild<QCheckBox *>(QStringLiteral("chkSpectrum"))->setChecked(true);
+    zebench::prepareWindow(window);
     window.findChild<QCheckBox *>(QStringLiteral("chkSchrijfInLogFile"))->setChecked(true);
-    auto *rangeList = window.findChild<QComboBox *>(QStringLiteral("cmbRangeLijst"));
-    rangeList->setCurrentIndex(0);
-    Q_EMIT rangeList->activated(0);
 
     ze::ProgramState &state = app.station().state();
     long logged = 0;
@@ -154,7 +120,7 @@ int main(int argc, char **argv)
     const qint64 rssEnd = residentBytes();
     const int fdsEnd = openDescriptors();
     bool allWhole = false;
-    QFile log(dir.filePath(QStringLiteral("logging.txt")));
+    QFile log(program.path(QStringLiteral("logging.txt")));
     const int lines = log.open(QIODevice::ReadOnly) ? wholeLogLines(log.readAll(), &allWhole) : 0;
 
     std::fprintf(stderr,
@@ -174,7 +140,5 @@ int main(int argc, char **argv)
     zebench::report(QStringLiteral("soak: log lines, whole, against signals logged"),
                     QStringLiteral("%1 of %2").arg(lines).arg(logged), QStringLiteral("all, whole"),
                     allWhole && lines == logged && logged > 0);
-    sim.terminate();
-    sim.waitForFinished(2000);
     return 0;
 }

@@ -8,19 +8,12 @@
 // efficiency (the time the bytes exchanged need on the line divided by the measured time) and
 // the process's CPU load, which holds every thread of the program but not the receiver's.
 #include "BenchReport.h"
-#include "storage/BankFile.h"
+#include "WholeProgram.h"
 #include "ui/StationApp.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QSettings>
-#include <QSlider>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -74,55 +67,19 @@ int main(int argc, char **argv)
             = argc > 1 && QByteArray(argv[1]).toDouble() > 0 ? QByteArray(argv[1]).toDouble() : 6.0;
     const int runs = argc > 2 && QByteArray(argv[2]).toInt() > 0 ? QByteArray(argv[2]).toInt() : 5;
 
-    QTemporaryDir dir;
-    ze::Banks banks;
-    for (int channel = 0; channel < 100; ++channel)
-        banks(1, channel) = ze::ChannelRecord {QString::number(145.0 + channel * 0.0125, 'f', 4),
-                                               QStringLiteral("Channel %1").arg(channel),
-                                               QStringLiteral("N"),
-                                               0,
-                                               0,
-                                               0,
-                                               0};
-    ze::writeBankFile(dir.filePath(QStringLiteral("bench.bnk")), banks);
-    {
-        QFile ranges(dir.filePath(QStringLiteral("range.rng")));
-        if (ranges.open(QIODevice::WriteOnly))
-            ranges.write("118\t137\tA\t0.025\tAir band\r\n");
-    }
-
-    const QString link = dir.filePath(QStringLiteral("receiver"));
-    QProcess sim;
-    sim.start(QStringLiteral(ZE_SIM_PROGRAM), {QStringLiteral("--link"), link});
-    if (!sim.waitForReadyRead(5000) || !sim.canReadLine()) {
+    zebench::WholeProgram program;
+    if (!program.start()) {
         std::fprintf(stderr, "bench_window: the simulated receiver did not start\n");
         return 1;
     }
-    // The link is the second line.
-    while (!QFile::exists(link) && sim.waitForReadyRead(1000)) { }
-    const QString settingsPath = dir.filePath(QStringLiteral("settings.ini"));
-    {
-        QSettings settings(settingsPath, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Properties/CommPort"), link);
-        settings.setValue(QStringLiteral("Properties/Settings"), QStringLiteral("9600,n,8,2"));
-    }
-
     ze::SystemClock clock;
-    ze::StationApp app(ze::StationPaths {dir.path(), settingsPath}, clock);
+    ze::StationApp app(program.paths(), clock);
     if (!app.startUp()) {
         std::fprintf(stderr, "bench_window: start-up failed\n");
         return 1;
     }
-    ze::MainWindow &window = app.window();
-    if (qEnvironmentVariableIsEmpty("ZE_HIDE"))
-        window.show();
     // Nothing holds: every scan pass visits the next channel.
-    window.findChild<QSlider *>(QStringLiteral("hscrSquelch"))->setValue(0);
-    window.findChild<QCheckBox *>(QStringLiteral("chkScan(1)"))->setChecked(true);
-    window.findChild<QCheckBox *>(QStringLiteral("chkSpectrum"))->setChecked(true);
-    auto *rangeList = window.findChild<QComboBox *>(QStringLiteral("cmbRangeLijst"));
-    rangeList->setCurrentIndex(0);
-    Q_EMIT rangeList->activated(0);
+    zebench::prepareWindow(app.window());
 
     const QString platform = QGuiApplication::platformName();
     for (const auto &[mode, button] :
@@ -152,7 +109,5 @@ int main(int argc, char **argv)
                         QStringLiteral("%1 %").arg(median, 0, 'f', 2), QStringLiteral("<= 1.5 %"),
                         median <= 1.5);
     }
-    sim.terminate();
-    sim.waitForFinished(2000);
     return 0;
 }
