@@ -449,6 +449,7 @@ void TestUi::lampsKeepTheirPlace()
     display.setAttenuatorLit(true);
     display.setPassLit(true);
     display.setFrequencyText(QStringLiteral("145.5000"));
+    f.showDisplay();
     QCoreApplication::processEvents();
     QCOMPARE(panel->size(), darkPanel); // lit lamps move nothing
     for (int bank = 1; bank <= 4; ++bank)
@@ -456,7 +457,7 @@ void TestUi::lampsKeepTheirPlace()
 
     window.clearDisplay();
     QCOMPARE(display.frequencyText() + display.channelText(), dashes + QStringLiteral("--"));
-    QCoreApplication::processEvents();
+    f.showDisplay();
     const QList<QWidget *> lamps = window.centralWidget()->findChildren<QWidget *>(
             QRegularExpression(QStringLiteral("^(lblATT|lblPass|lblBank|lblMode|shpSquelch)")));
     for (QWidget *lamp : lamps)

@@ -53,6 +53,7 @@ int meterPixels(int units)
 
 DisplayPanel::DisplayPanel(QWidget *parent)
     : QFrame(parent)
+    , m_pacer(new RedrawPacer([this] { applyShown(); }, this))
 {
     setObjectName(QStringLiteral("Shape1"));
     setAccessibleName(QStringLiteral("Receiver display"));
@@ -193,7 +194,7 @@ void DisplayPanel::setFrequencyText(const QString &text)
     if (text == m_frequency)
         return;
     m_frequency = text;
-    scheduleShow();
+    m_pacer->request();
 }
 
 QString DisplayPanel::channelText() const
@@ -206,7 +207,7 @@ void DisplayPanel::setChannelText(const QString &text)
     if (text == m_channel)
         return;
     m_channel = text;
-    scheduleShow();
+    m_pacer->request();
 }
 
 void DisplayPanel::showBank(int bank)
@@ -257,7 +258,7 @@ void DisplayPanel::clear()
     m_channel = QStringLiteral("--");
     m_frequency = QStringLiteral("----.----");
     m_lit = 0;
-    scheduleShow();
+    m_pacer->request();
 }
 
 void DisplayPanel::setLit(int lamp, bool lit)
@@ -267,7 +268,7 @@ void DisplayPanel::setLit(int lamp, bool lit)
     if (wanted == m_lit)
         return;
     m_lit = wanted;
-    scheduleShow();
+    m_pacer->request();
 }
 
 QWidget *DisplayPanel::lampWidget(int lamp) const
@@ -283,17 +284,13 @@ QWidget *DisplayPanel::lampWidget(int lamp) const
     return m_shpSquelch[lamp - barLamp];
 }
 
-void DisplayPanel::scheduleShow()
-{
-    if (m_showPending)
-        return;
-    m_showPending = true;
-    QMetaObject::invokeMethod(this, &DisplayPanel::showNow, Qt::QueuedConnection);
-}
-
 void DisplayPanel::showNow()
 {
-    m_showPending = false;
+    m_pacer->flush();
+}
+
+void DisplayPanel::applyShown()
+{
     m_lblFrequency->setText(m_frequency); // the same text again is no change to a label
     m_lblChannel->setText(m_channel);
     const quint32 changed = m_lit ^ m_shownLit;

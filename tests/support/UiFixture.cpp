@@ -1,6 +1,7 @@
 #include "UiFixture.h"
 
-#include <QCoreApplication>
+#include "ui/DisplayPanel.h"
+
 #include <QLabel>
 #include <QTest>
 
@@ -41,10 +42,16 @@ void UiFixture::click(const QString &name)
     button->click();
 }
 
+void UiFixture::showDisplay() const
+{
+    // The display redraws what a pass wrote a moment later; the tests read it at once.
+    if (auto *panel = app->window().findChild<ze::DisplayPanel *>())
+        panel->showNow();
+}
+
 QString UiFixture::text(const QString &labelName) const
 {
-    // The display takes what a pass wrote when the loop next handles events.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    showDisplay();
     auto *label = widget<QLabel>(labelName);
     return label ? label->text() : QStringLiteral("<missing %1>").arg(labelName);
 }
@@ -52,7 +59,7 @@ QString UiFixture::text(const QString &labelName) const
 bool UiFixture::lit(const QString &labelName) const
 {
     // Lamps and bars are lit when shown; the window itself may be offscreen and never shown.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    showDisplay();
     auto *lamp = widget<QWidget>(labelName);
     return lamp && !lamp->isHidden();
 }
