@@ -449,7 +449,6 @@ void TestUi::lampsKeepTheirPlace()
     display.setAttenuatorLit(true);
     display.setPassLit(true);
     display.setFrequencyText(QStringLiteral("145.5000"));
-    f.showDisplay();
     QCoreApplication::processEvents();
     QCOMPARE(panel->size(), darkPanel); // lit lamps move nothing
     for (int bank = 1; bank <= 4; ++bank)
@@ -457,7 +456,7 @@ void TestUi::lampsKeepTheirPlace()
 
     window.clearDisplay();
     QCOMPARE(display.frequencyText() + display.channelText(), dashes + QStringLiteral("--"));
-    f.showDisplay();
+    QCoreApplication::processEvents();
     const QList<QWidget *> lamps = window.centralWidget()->findChildren<QWidget *>(
             QRegularExpression(QStringLiteral("^(lblATT|lblPass|lblBank|lblMode|shpSquelch)")));
     for (QWidget *lamp : lamps)

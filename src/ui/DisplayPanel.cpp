@@ -53,7 +53,6 @@ int meterPixels(int units)
 
 DisplayPanel::DisplayPanel(QWidget *parent)
     : QFrame(parent)
-    , m_pacer(new RedrawPacer([this] { applyShown(); }, this))
 {
     setObjectName(QStringLiteral("Shape1"));
     setAccessibleName(QStringLiteral("Receiver display"));
@@ -194,7 +193,7 @@ void DisplayPanel::setFrequencyText(const QString &text)
     if (text == m_frequency)
         return;
     m_frequency = text;
-    m_pacer->request();
+    scheduleShow();
 }
 
 QString DisplayPanel::channelText() const
@@ -207,7 +206,7 @@ void DisplayPanel::setChannelText(const QString &text)
     if (text == m_channel)
         return;
     m_channel = text;
-    m_pacer->request();
+    scheduleShow();
 }
 
 void DisplayPanel::showBank(int bank)
@@ -258,7 +257,7 @@ void DisplayPanel::clear()
     m_channel = QStringLiteral("--");
     m_frequency = QStringLiteral("----.----");
     m_lit = 0;
-    m_pacer->request();
+    scheduleShow();
 }
 
 void DisplayPanel::setLit(int lamp, bool lit)
@@ -268,7 +267,7 @@ void DisplayPanel::setLit(int lamp, bool lit)
     if (wanted == m_lit)
         return;
     m_lit = wanted;
-    m_pacer->request();
+    scheduleShow();
 }
 
 QWidget *DisplayPanel::lampWidget(int lamp) const
@@ -284,13 +283,17 @@ QWidget *DisplayPanel::lampWidget(int lamp) const
     return m_shpSquelch[lamp - barLamp];
 }
 
-void DisplayPanel::showNow()
+void DisplayPanel::scheduleShow()
 {
-    m_pacer->flush();
+    if (m_showPending)
+        return;
+    m_showPending = true;
+    QMetaObject::invokeMethod(this, &DisplayPanel::showNow, Qt::QueuedConnection);
 }
 
-void DisplayPanel::applyShown()
+void DisplayPanel::showNow()
 {
+    m_showPending = false;
     m_lblFrequency->setText(m_frequency); // the same text again is no change to a label
     m_lblChannel->setText(m_channel);
     const quint32 changed = m_lit ^ m_shownLit;

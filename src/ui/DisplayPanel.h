@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/Display.h"
-#include "ui/RedrawPacer.h"
 
 #include <QFrame>
 
@@ -15,7 +14,7 @@ namespace ze {
 // readouts and the S-meter. A lamp or bar that goes dark keeps its place.
 // A pass may write the same readout or lamp several times ("Scanning..." and then the
 // frequency; the bars off and on again): what it writes is kept here and the widgets take the
-// outcome together, at most ten times a second, and only where it changed.
+// outcome once, when the loop next handles events, and only where it changed.
 class DisplayPanel : public QFrame, public Display
 {
     Q_OBJECT
@@ -38,8 +37,6 @@ public:
 
     // Dashes in both readouts; every lamp and bar dark.
     void clear();
-    // Shows at once what was written and is still waiting for its redraw.
-    void showNow();
 
 private:
     // Lamp numbers in m_lit: banks 0-3, modes 4-9, ATT, PASS, then the 11 bars.
@@ -52,13 +49,14 @@ private:
     bool isLit(int lamp) const { return (m_lit >> lamp) & 1U; }
     void setLit(int lamp, bool lit);
     QWidget *lampWidget(int lamp) const;
-    void applyShown();
+    void scheduleShow();
+    void showNow();
 
     QString m_frequency;
     QString m_channel;
     quint32 m_lit = 0;
     quint32 m_shownLit = 0;
-    RedrawPacer *m_pacer;
+    bool m_showPending = false;
     QLabel *m_lblFrequency = nullptr;
     QLabel *m_lblChannel = nullptr;
     std::array<QLabel *, 4> m_lblBank {};

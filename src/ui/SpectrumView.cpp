@@ -22,12 +22,6 @@ SpectrumView::SpectrumView(const QSize &pixels, QWidget *parent)
     : QWidget(parent)
     , m_image(pixels, QImage::Format_RGB32)
     , m_background(Qt::white)
-    , m_pacer(new RedrawPacer(
-              [this] {
-                  update(m_drawn);
-                  m_drawn = QRect();
-              },
-              this))
 {
     setFixedSize(pixels);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -54,15 +48,13 @@ void SpectrumView::drawVerticalLine(int x, int y1, int y2, const QColor &colour)
     bottom = std::min(bottom, m_image.height() - 1);
     for (int y = top; y <= bottom; ++y)
         m_image.setPixelColor(x, y, colour);
-    m_drawn |= QRect(x, top, 1, bottom - top + 1);
-    m_pacer->request();
+    update(QRect(x, top, 1, bottom - top + 1));
 }
 
 void SpectrumView::clear()
 {
     m_image.fill(m_background);
-    m_drawn = m_image.rect();
-    m_pacer->request();
+    update();
 }
 
 void SpectrumView::paintEvent(QPaintEvent *event)

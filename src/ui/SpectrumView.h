@@ -4,8 +4,6 @@
 #include <QImage>
 #include <QWidget>
 
-#include "ui/RedrawPacer.h"
-
 namespace ze {
 
 // The spectrum plot surface: lines go onto a backing image of a fixed size, so what has been
@@ -34,8 +32,6 @@ public:
     // A one-pixel vertical line in pixels from y1 to y2, both ends included, clipped to the image.
     void drawVerticalLine(int x, int y1, int y2, const QColor &colour);
     void clear();
-    // Redraws at once what was drawn and is still waiting for its redraw.
-    void showNow() { m_pacer->flush(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -43,8 +39,6 @@ protected:
 private:
     QImage m_image;
     QColor m_background;
-    QRect m_drawn; // drawn on the image, not yet redrawn on the screen
-    RedrawPacer *m_pacer;
 };
 
 } // namespace ze

@@ -1,7 +1,6 @@
 #include "UiFixture.h"
 
-#include "ui/DisplayPanel.h"
-
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTest>
 
@@ -42,16 +41,10 @@ void UiFixture::click(const QString &name)
     button->click();
 }
 
-void UiFixture::showDisplay() const
-{
-    // The display redraws what a pass wrote a moment later; the tests read it at once.
-    if (auto *panel = app->window().findChild<ze::DisplayPanel *>())
-        panel->showNow();
-}
-
 QString UiFixture::text(const QString &labelName) const
 {
-    showDisplay();
+    // The display takes what a pass wrote when the loop next handles events.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     auto *label = widget<QLabel>(labelName);
     return label ? label->text() : QStringLiteral("<missing %1>").arg(labelName);
 }
@@ -59,7 +52,7 @@ QString UiFixture::text(const QString &labelName) const
 bool UiFixture::lit(const QString &labelName) const
 {
     // Lamps and bars are lit when shown; the window itself may be offscreen and never shown.
-    showDisplay();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     auto *lamp = widget<QWidget>(labelName);
     return lamp && !lamp->isHidden();
 }

@@ -32,8 +32,6 @@ public:
     }
     // Clicks a button found by its objectName; fails the test when it is missing.
     void click(const QString &name);
-    // The display as the operator sees it once its redraw is due.
-    void showDisplay() const;
     QString text(const QString &labelName) const;
     bool lit(const QString &labelName) const;
 
