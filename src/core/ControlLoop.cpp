@@ -9,6 +9,8 @@
 #include <QEvent>
 #include <QTimer>
 
+#include <utility>
+
 namespace ze {
 
 ControlLoop::ControlLoop(Station &station, QObject *parent)
@@ -48,6 +50,8 @@ bool ControlLoop::pass()
         searchStartPass(st);
         return true;
     case ModeDirect:
+        if (!state.pendingTune.isEmpty())
+            st.Exchange(std::exchange(state.pendingTune, QString()));
         SampleSignal(st);
         st.ShowStatus(QStringLiteral("Direct mode"));
         return true;

@@ -25,7 +25,7 @@ public:
 enum class SpectrumPen { Marker, Erase, Level };
 
 // Who put up a status-bar notice; each takes down only its own.
-enum class NoticeSource { BankFile, RangeFile, ActivityLog, Settings, FirstStart };
+enum class NoticeSource { BankFile, RangeFile, ActivityLog, Settings, FirstStart, Network };
 
 // The standing notices, one per source, in the order they went up: the latest one shows, and
 // when it is taken down the one before it shows again.
@@ -74,6 +74,9 @@ public:
 
     // A second status-bar panel that tells the serial port and its state.
     virtual void showPortState(const QString &text) = 0;
+    // A status-bar panel that tells whether network clients may connect and how many have; the
+    // empty text hides it.
+    virtual void showNetworkState(const QString &text) { (void)text; }
     // A lasting notice in the status bar that the loop's status texts do not overwrite
     // ("the log could not be written"); the empty text takes down source's notice.
     virtual void showNotice(NoticeSource source, const QString &text) = 0;

@@ -42,6 +42,12 @@ struct ProgramState
     QString currentBankName;
     bool startingUp = false;
     bool exchangeBusy = false;
+    // What the receiver was last told to tune to (megahertz text and mode letter as sent), for
+    // the network clients; the mode stays when a command carried none.
+    QString tunedFrequency;
+    QString tunedMode;
+    // A network client's tuning command, sent at the next direct-mode pass.
+    QString pendingTune;
 
     Banks banks;
     Ranges ranges;

@@ -1,5 +1,6 @@
 #include "core/Station.h"
 
+#include "receiver/RigServer.h"
 #include "storage/BankFile.h"
 #include "storage/BankName.h"
 #include "storage/RangeFile.h"
@@ -78,6 +79,7 @@ Station::Station(const StationPaths &paths, Clock &clock)
     , m_workDir(paths.workingDirectory.isEmpty() ? QDir::current() : QDir(paths.workingDirectory))
     , m_settings(paths.settingsFile)
     , m_serialPort(std::make_unique<SerialPort>(clock, m_state.exchangeBusy))
+    , m_rigServer(std::make_unique<RigServer>(*this))
 {
     QObject::connect(m_serialPort.get(), &SerialPort::stateChanged, m_serialPort.get(),
                      [this] { showPortState(); });
@@ -215,6 +217,7 @@ void Station::SelectMode(int mode)
     m_state.holdStart = 0;
     m_state.currentChannel = 0;
     m_state.operatingMode = static_cast<qint16>(mode);
+    m_state.pendingTune.clear();
 }
 
 void Station::WrapChannel()
@@ -254,6 +257,17 @@ void Station::showPortState()
 {
     if (m_shell)
         panel().showPortState(m_serialPort->stateText());
+}
+
+bool Station::applyNetworkSettings(const NetworkSettings &settings, QString *error)
+{
+    QString why;
+    const bool ok = m_rigServer->apply(settings, &why);
+    if (m_shell)
+        panel().showNotice(NoticeSource::Network, why);
+    if (error)
+        *error = why;
+    return ok;
 }
 
 } // namespace ze

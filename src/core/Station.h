@@ -14,6 +14,9 @@
 
 namespace ze {
 
+class RigServer;
+struct NetworkSettings;
+
 // Where one station keeps its files and settings; tests point both at temporary places.
 struct StationPaths
 {
@@ -65,6 +68,12 @@ public:
     // Refreshes the port panel of the status bar.
     void showPortState();
 
+    // Network clients, off unless the stored settings turn them on.
+    RigServer &rigServer() { return *m_rigServer; }
+    // Listens as settings say; a port that cannot be had is told in the status bar and returned
+    // false.
+    bool applyNetworkSettings(const NetworkSettings &settings, QString *error = nullptr);
+
     // Whether the last append to the activity log failed (its notice is then showing).
     bool logProblem() const { return m_logProblem; }
     void setLogProblem(bool problem) { m_logProblem = problem; }
@@ -77,6 +86,7 @@ private:
     QDir m_workDir;
     StoredSettings m_settings;
     std::unique_ptr<SerialPort> m_serialPort;
+    std::unique_ptr<RigServer> m_rigServer;
     StationShell *m_shell = nullptr;
     bool m_shutDown = false;
     bool m_logProblem = false;

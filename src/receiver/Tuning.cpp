@@ -90,6 +90,27 @@ void StepFrequency(Station &station, const QString &direction)
         t = QStringLiteral("2036.0000");
     panel.display().setFrequencyText(t);
     station.Exchange(t);
+    noteTuning(station, t, QString());
+}
+
+void noteTuning(Station &station, const QString &frequencyText, const QString &mode)
+{
+    ProgramState &state = station.state();
+    state.tunedFrequency = frequencyText.trimmed();
+    if (!mode.trimmed().isEmpty())
+        state.tunedMode = mode.trimmed();
+}
+
+void TuneDirect(Station &station, const QString &frequencyText, const QString &mode)
+{
+    ProgramState &state = station.state();
+    Display &display = station.panel().display();
+    state.operatingMode = ModeDirect;
+    display.setFrequencyText(frequencyText);
+    showModeLetter(station, mode);
+    state.pendingTune = frequencyText
+            + (display.attenuatorLit() ? QLatin1Char('R') : QLatin1Char('T')) + mode;
+    noteTuning(station, frequencyText, mode);
 }
 
 void TuneChannel(Station &station)
@@ -100,6 +121,7 @@ void TuneChannel(Station &station)
     const QString command = r.Frequency.trimmed() + r.Mode.trimmed()
             + (r.ATT == 1 ? QStringLiteral("R") : QStringLiteral("T"));
     station.Exchange(command);
+    noteTuning(station, r.Frequency, r.Mode);
 }
 
 void SampleSignal(Station &station)

@@ -36,6 +36,7 @@ void SearchStep(Station &station)
     state.searchFrequency
             = FormatFrequency(leadingNumber(state.searchFrequency) + leadingNumber(r.Step));
     station.Exchange(state.searchFrequency.trimmed() + r.Mode.trimmed());
+    noteTuning(station, state.searchFrequency, r.Mode);
     SampleSignal(station);
     ShowSearchPosition(station);
     if (station.panel().spectrumTicked())

@@ -375,8 +375,12 @@ void MainWindowUi::buildStatusBar(QMainWindow *window)
     noticePanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     portPanel = newLabel(QStringLiteral("StatusBar1Port"), QString(), bar);
     portPanel->setAccessibleDescription(QStringLiteral("Serial port"));
+    networkPanel = newLabel(QStringLiteral("StatusBar1Network"), QString(), bar);
+    networkPanel->setAccessibleDescription(QStringLiteral("Network clients"));
+    networkPanel->hide();
     bar->addWidget(statusPanel);
     bar->addWidget(noticePanel, 1);
+    bar->addPermanentWidget(networkPanel);
     bar->addPermanentWidget(portPanel);
 }
 

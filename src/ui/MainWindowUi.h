@@ -56,6 +56,7 @@ public:
     QLabel *statusPanel = nullptr;
     QLabel *noticePanel = nullptr;
     QLabel *portPanel = nullptr;
+    QLabel *networkPanel = nullptr;
 
 private:
     // Each frame is made with the window as its parent; the layout then places it.

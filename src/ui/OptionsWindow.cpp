@@ -2,10 +2,12 @@
 
 #include "core/Station.h"
 #include "receiver/PortDiscovery.h"
+#include "receiver/RigServer.h"
 #include "ui/Controls.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -83,6 +86,40 @@ OptionsWindow::OptionsWindow(MainWindow &main, QWidget *parent)
     form->addWidget(m_testResult, 2, 0, 1, 3);
     form->setColumnStretch(1, 1);
 
+    auto *network = new QGroupBox(QStringLiteral("Network control"), this);
+    network->setObjectName(QStringLiteral("fraNetwork"));
+    auto *networkForm = new QGridLayout(network);
+    m_network = new QCheckBox(
+            QStringLiteral("Let other programs tune the receiver (rigctl protocol)"), network);
+    m_network->setObjectName(QStringLiteral("chkNetwork"));
+    m_network->setAccessibleName(QStringLiteral("Network control"));
+    QLabel *networkPortLabel
+            = newLabel(QStringLiteral("lblNetworkPort"), QStringLiteral("TCP port"), network);
+    m_networkPort = new QSpinBox(network);
+    m_networkPort->setObjectName(QStringLiteral("txtNetworkPort"));
+    m_networkPort->setAccessibleName(QStringLiteral("Network control port"));
+    m_networkPort->setRange(1, 65535);
+    networkPortLabel->setBuddy(m_networkPort);
+    m_networkAnyHost = new QCheckBox(
+            QStringLiteral("Accept clients from other computers, not only this one"), network);
+    m_networkAnyHost->setObjectName(QStringLiteral("chkNetworkAnyHost"));
+    m_networkAnyHost->setAccessibleName(QStringLiteral("Accept clients from other computers"));
+    networkForm->addWidget(m_network, 0, 0, 1, 3);
+    networkForm->addWidget(networkPortLabel, 1, 0);
+    networkForm->addWidget(m_networkPort, 1, 1);
+    networkForm->addWidget(m_networkAnyHost, 2, 0, 1, 3);
+    networkForm->setColumnStretch(2, 1);
+    const NetworkSettings shared = m_station.rigServer().settings();
+    m_network->setChecked(shared.enabled);
+    m_networkPort->setValue(shared.port > 0 ? shared.port : NetworkSettings().port);
+    m_networkAnyHost->setChecked(shared.anyHost);
+    const auto enableNetwork = [this](bool on) {
+        m_networkPort->setEnabled(on);
+        m_networkAnyHost->setEnabled(on);
+    };
+    enableNetwork(shared.enabled);
+    connect(m_network, &QCheckBox::toggled, this, enableNetwork);
+
     auto *ok = newButton(QStringLiteral("cmdOK"), QStringLiteral("OK"),
                          QStringLiteral("OK, store and apply"), this);
     auto *cancel = newButton(QStringLiteral("cmdCancel"), QStringLiteral("Cancel"),
@@ -93,6 +130,7 @@ OptionsWindow::OptionsWindow(MainWindow &main, QWidget *parent)
     buttons->addWidget(cancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame);
+    layout->addWidget(network);
     layout->addLayout(buttons);
 
     for (int number = 1; number <= fixedPorts; ++number) {
@@ -181,6 +219,11 @@ void OptionsWindow::applyChoice()
     stored = settings.write(QStringLiteral("Settings"), line) && stored;
     stored = settings.write(QStringLiteral("Handshaking"), QStringLiteral("2")) && stored;
     stored = settings.sync() && stored;
+    NetworkSettings network;
+    network.enabled = m_network->isChecked();
+    network.port = m_networkPort->value();
+    network.anyHost = m_networkAnyHost->isChecked();
+    stored = network.store(settings) && stored;
 
     SerialPort &serial = m_station.serialPort();
     serial.close();
@@ -189,7 +232,14 @@ void OptionsWindow::applyChoice()
     serial.setHandshaking(2);
     serial.OpenPort();
     m_station.showPortState();
+    QString networkError;
+    // Clients stay connected unless their server changes.
+    if (!(network == m_station.rigServer().settings()
+          && m_station.rigServer().listening() == network.enabled))
+        m_station.applyNetworkSettings(network, &networkError);
     hide();
+    if (!networkError.isEmpty())
+        m_main.reportError(networkError);
 
     if (!stored)
         m_main.reportError(QStringLiteral("The port settings could not be stored in \"%1\".")

@@ -2,15 +2,17 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
+class QSpinBox;
 
 namespace ze {
 
 class MainWindow;
 class Station;
 
-// frmOptions, "Options": the serial port and its line settings.
+// frmOptions, "Options": the serial port and its line settings, and network control.
 class OptionsWindow : public QDialog
 {
     Q_OBJECT
@@ -31,6 +33,9 @@ private:
     QComboBox *m_combo1;
     QComboBox *m_combo2;
     QLabel *m_testResult;
+    QCheckBox *m_network;
+    QSpinBox *m_networkPort;
+    QCheckBox *m_networkAnyHost;
 };
 
 } // namespace ze

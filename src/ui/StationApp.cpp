@@ -1,5 +1,7 @@
 #include "ui/StationApp.h"
 
+#include "receiver/RigServer.h"
+
 namespace ze {
 
 void StationApp::prepareToolkit()
@@ -14,6 +16,14 @@ StationApp::StationApp(const StationPaths &paths, Clock &clock)
     , m_window(std::make_unique<MainWindow>(*m_station))
 {
     m_window->setControlLoop(m_loop.get());
+}
+
+bool StationApp::startUp()
+{
+    if (!m_station->StartUp())
+        return false;
+    m_station->applyNetworkSettings(NetworkSettings::read(m_station->settings()));
+    return true;
 }
 
 StationApp::~StationApp()

@@ -28,7 +28,8 @@ public:
     MainWindow &window() { return *m_window; }
     ControlLoop &loop() { return *m_loop; }
 
-    bool startUp() { return m_station->StartUp(); }
+    // Start-up, then the network clients as the stored settings say.
+    bool startUp();
     // Runs the control loop until the main window is closed.
     int run() { return m_loop->run(); }
 
