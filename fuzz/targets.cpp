@@ -2,6 +2,7 @@
 #include "UiFixture.h"
 #include "receiver/MemoryTransfer.h"
 #include "receiver/Tuning.h"
+#include "storage/CsvFile.h"
 #include "storage/LogConversion.h"
 #include "storage/RangeFile.h"
 #include "storage/TextFields.h"
@@ -102,6 +103,26 @@ void memoryReply(const QByteArray &data)
           && modeLetters.contains(record->Mode));
 }
 
+// Rows written read back the same; the channels taken from any file export and import the same.
+void csvFile(const QByteArray &data)
+{
+    QList<QStringList> rows, again;
+    readCsv(decodeText(data), [&rows](const CsvRow &row) { rows << row.fields; });
+    QString written;
+    for (const QStringList &row : rows)
+        written += csvLine(row) + "\r\n";
+    readCsv(written, [&again](const CsvRow &row) { again << row.fields; });
+    check(rows == again);
+    const CsvImport first = parseChannelCsv(data);
+    Banks banks;
+    for (const CsvChannel &c : first.channels)
+        banks(c.bank, c.channel) = c.record;
+    const CsvImport second = parseChannelCsv(channelCsv(banks, first.layout));
+    check(second.refusedCount == 0 && second.channels.size() == first.channels.size());
+    for (const CsvChannel &c : second.channels)
+        check(kept(c.record) == kept(banks(c.bank, c.channel)));
+}
+
 void levelReply(const QByteArray &data)
 {
     const int level = levelFromReply(QString::fromLatin1(data));
@@ -166,9 +187,9 @@ void logLines(const QByteArray &data)
 void run(const char *target, const QByteArray &data)
 {
     static const std::pair<const char *, void (*)(const QByteArray &)> targets[]
-            = {{"bank", bankFile},        {"range", rangeFile},  {"log", logLines},
-               {"memreply", memoryReply}, {"level", levelReply}, {"settings", storedSettings},
-               {"line", lineTexts},       {"keypad", keypadText}};
+            = {{"bank", bankFile},        {"range", rangeFile},   {"log", logLines},
+               {"memreply", memoryReply}, {"level", levelReply},  {"settings", storedSettings},
+               {"line", lineTexts},       {"keypad", keypadText}, {"csv", csvFile}};
     for (const auto &[name, function] : targets)
         qstrcmp(name, target) == 0 ? function(data) : void();
 }

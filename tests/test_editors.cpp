@@ -22,6 +22,10 @@ namespace {
 const QByteArray alpha = " 1 \t 1 \tA\t145.5000\t 0 \t 0 \t 0 \tOne\r\n"
                          " 1 \t 2 \t\t145.6000\t 0 \t 1 \t 0 \tTwo\r\n";
 const QByteArray beta = " 2 \t 2 \tW\t98.5000\t 0 \t 0 \t 0 \tRadio\r\n";
+// Location 1 replaces channel 1-1, 250 is new; the row refused starts on line 5.
+const QByteArray csv
+        = "Location,Name,Frequency,Mode\r\n1,\"Uno,\r\nnuevo\",145.5,AM\r\n250,Two fifty,"
+          "430,FM\r\n399,x,9999,FM\r\n";
 const QByteArray ranges = "118\t137\tA\t0.025\tAir band\r\n156\t163\tN\t0.025\tMarine\r\n";
 
 // Bank x 100 + channel of each channel in a bank file ("L" after one kept in Latin-1), "?" for
@@ -228,6 +232,21 @@ void TestEditors::editors_data()
     bank("full disk", store("3"), "101 102 / 101 102 103", {},
          {"The bank file \"alpha.bnk\" could not be saved"});
 
+    const QString pickCsv = "Import CSV|CSV files (*.csv)\nAll files (*)";
+    const QString preview
+            = "Import CSV|\"in.csv\" (channel list): 2 channels to import, replacing 1 "
+              "channel in the banks.\n\n1 row refused:\nline 5: Frequency \"9999\" is "
+              "outside 0.1 to 2036 MHz\n\nImport into the bank file \"alpha\"?";
+    bank("CSV import previewed, No", "cmdImportCsv", kept, {"in.csv", "No"}, {pickCsv, preview});
+    bank("CSV import, Yes", "cmdImportCsv", "101 102 350 / 101 102 350", {"in.csv", "Yes"},
+         {pickCsv, preview});
+    bank("CSV export, a channel deleted, import",
+         "cmdExportCsv;" + pick + "cmdEditChannelDelete;cmdImportCsv", kept,
+         {"out.csv\t1", "out.csv", "Yes"},
+         {"Export CSV|Channel list (*.csv)\nBank fields (*.csv)", pickCsv,
+          "Import CSV|\"out.csv\" (bank fields): 2 channels to import.\n\nImport into the bank "
+          "file \"alpha\"?"});
+
     auto range = [](const char *name, const QString &steps, const QStringList &answers,
                     const QString &state, const QByteArray &bytes = ranges) {
         QTest::newRow(name) << QString("cmdSearchEdit") << bytes << false << steps << answers
@@ -272,6 +291,7 @@ void TestEditors::editors()
     QVERIFY(f.open(banks ? bytes : alpha, qPrintable(editor), banks ? ranges : bytes,
                    memory ? "pacing off\nchannel 1 5 145.5 N\nchannel 3 7 118.1 A" : "pacing off"));
     f.answers = answers;
+    f.writeFile("in.csv", csv);
     MainWindow &main = f.app->window();
     QWidget *window = banks ? static_cast<QWidget *>(&main.bankEditor()) : &main.rangeEditor();
     if (QTest::currentDataTag() == QByteArray("full disk"))

@@ -2,6 +2,7 @@
 #include "CoreFixture.h"
 #include "FileHelpers.h"
 #include "storage/BankFile.h"
+#include "storage/CsvFile.h"
 #include "storage/RangeFile.h"
 #include "storage/TextFields.h"
 
@@ -51,6 +52,24 @@ struct Files : zetest::CoreFixture
     const bool bank;
 };
 
+// Bank-channel Mode Frequency ATT LockOut Spare Description of each channel taken.
+QString taken(const QVector<CsvChannel> &channels)
+{
+    QStringList out;
+    for (const CsvChannel &c : channels) {
+        const ChannelRecord &r = c.record;
+        out << QString("%1-%2 %3 %4 %5%6 %7 %8")
+                        .arg(c.bank)
+                        .arg(c.channel)
+                        .arg(r.Mode, r.Frequency)
+                        .arg(r.ATT)
+                        .arg(r.LockOut)
+                        .arg(r.Spare)
+                        .arg(r.Description);
+    }
+    return out.join(" | ");
+}
+
 } // namespace
 
 class TestFiles : public QObject
@@ -66,6 +85,10 @@ private Q_SLOTS:
     void oversizedFileRefused();
     void failedSaveKeepsOldFile_data();
     void failedSaveKeepsOldFile();
+    void csvImport_data();
+    void csvImport();
+    void csvRoundTrip_data();
+    void csvRoundTrip();
 };
 
 void TestFiles::readAndSave_data()
@@ -278,6 +301,99 @@ void TestFiles::failedSaveKeepsOldFile()
     if (bank)
         QCOMPARE(f.readFile(f.file()), QByteArray("old\r\n"));
     QCOMPARE(QDir(f.dir()).count(), files); // no temporary file left behind
+}
+
+void TestFiles::csvImport_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("channels");
+    QTest::addColumn<QStringList>("refused"); // "line N: reason", or the file's error
+    QTest::newRow("channel list: any case, unknown columns, BOM; missing cells defaulted")
+            << QByteArray("\xEF\xBB\xBFlocation, Duplex ,NAME,frequency,MODE,Skip,Comment,ATT\n\n"
+                          "0,,Tower,145.5,NFM,s,c,1\r\n,,,\r\n399,+,,1.2e3,usb,,Only comment\r"
+                          "150,,\"Z\xC3\xBCrich, \"\"Nord\"\"\",98\r\n1,,,7.1,lsb\n2,,,14,CW\n"
+                          "3,,,88,WFM\n4,,,120,AM\n5,,,145,FM")
+            << "1-0 N 145.5000 11 0 Tower | 4-99 U 1200.0000 00 0 Only comment | 2-50 N 98.0000 "
+               "00 0 Zürich, \"Nord\" | 1-1 L 7.1000 00 0  | 1-2 C 14.0000 00 0  | 1-3 W "
+               "88.0000 00 0  | 1-4 A 120.0000 00 0  | 1-5 N 145.0000 00 0 "
+            << QStringList();
+    QTest::newRow("channel list: refused rows by the line they start on")
+            << QByteArray("Location,Name,Frequency,Mode\n7,\"two\nlines\",145,AM\n400,x,145,FM\n"
+                          "7,x,146,FM\n8,x,,FM\r\n9,x,abc,FM\r\n10,x,3000,FM\r11,x,145,DV\r\n"
+                          ",x,145\r\n1.5,x,145\n12,\"open,145\n13,x,145\n")
+            << "1-7 A 145.0000 00 0 two\nlines"
+            << QStringList {"line 4: Location \"400\" is not a whole number from 0 to 399",
+                            "line 5: bank 1 channel 7 was given on line 2 already",
+                            "line 6: no Frequency",
+                            "line 7: Frequency \"abc\" is not a number",
+                            "line 8: Frequency \"3000\" is outside 0.1 to 2036 MHz",
+                            "line 9: mode \"DV\" is not FM, NFM, WFM, AM, LSB, USB or CW",
+                            "line 10: no Location",
+                            "line 11: Location \"1.5\" is not a whole number from 0 to 399",
+                            "line 12: a quoted field is not closed"};
+    QTest::newRow("bank fields: texts as they stand")
+            << QByteArray(
+                       "Bank,Channel,Mode,Frequency,Spare,ATT,LockOut,Description\r\n"
+                       "1,0,W  , 98.5 ,-3,1,2, spaced \r\n4,99,,7,,,,\r\n5,0,N,1\r\n1,100,N,1\r\n"
+                       "1,1,N,  \r\n1,2,N,1,x\r\n1,3,N,1,0,40000\r\n")
+            << "1-0 W    98.5  12 -3  spaced  | 4-99  7 00 0 "
+            << QStringList {"line 4: Bank \"5\" is not 1 to 4",
+                            "line 5: Channel \"100\" is not 0 to 99", "line 6: no Frequency",
+                            "line 7: Spare \"x\" is not a number from -32768 to 32767",
+                            "line 8: ATT \"40000\" is not a number from -32768 to 32767"};
+    QTest::newRow("neither layout") << QByteArray("Name,Frequency\r\n1,2\r\n") << ""
+                                    << QStringList {"The first line does not name the columns "
+                                                    "Location and Frequency (a channel list) nor "
+                                                    "Bank, Channel and Frequency (bank fields)."};
+    QTest::newRow("empty") << QByteArray("\r\n") << "" << QStringList {"The file is empty."};
+}
+
+void TestFiles::csvImport()
+{
+    QFETCH(QByteArray, bytes);
+    const CsvImport read = parseChannelCsv(bytes);
+    QTEST(taken(read.channels), "channels");
+    QStringList refused;
+    for (const CsvRefusal &r : read.refused)
+        refused << QString("line %1: %2").arg(r.line).arg(r.reason);
+    QTEST(read.error.isEmpty() ? refused : QStringList {read.error}, "refused");
+    QCOMPARE(read.refusedCount, read.refused.size());
+}
+
+void TestFiles::csvRoundTrip_data()
+{
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<QByteArray>("csv");
+    QTest::newRow("channel list")
+            << int(CsvLayout::ChannelList)
+            << QByteArray("Location,Name,Frequency,Mode,Skip,ATT,Comment\r\n0,\"Z\xC3\xBCrich, "
+                          "\"\"Nord\"\" \xE6\x9D\xB1\xE4\xBA\xAC\",145.5000,FM,,0,\r\n105,\"two\r\n"
+                          "lines\",98.0000,WFM,S,1,\r\n399,\" spaced \",7.1000,LSB,,0,\r\n");
+    QTest::newRow("bank fields")
+            << int(CsvLayout::BankFields)
+            << QByteArray(
+                       "Bank,Channel,Mode,Frequency,Spare,ATT,LockOut,Description\r\n1,0,N,"
+                       "145.5000,0,0,0,\"Z\xC3\xBCrich, \"\"Nord\"\" \xE6\x9D\xB1\xE4\xBA\xAC\"\r\n"
+                       "2,5,W,98.0000,-7,1,1,\"two\r\nlines\"\r\n4,99,L,7.1000,0,0,0,\" spaced "
+                       "\"\r\n");
+}
+
+void TestFiles::csvRoundTrip()
+{
+    QFETCH(int, layout);
+    Files f(true);
+    Banks &banks = f.station->state().banks;
+    banks(1, 0) = {"145.5000", "Zürich, \"Nord\" 東京", "N"};
+    banks(2, 5) = {"98.0000", "two\r\nlines", "W", 0, -7, 1, 1};
+    banks(4, 99) = {"7.1000", " spaced ", "L"};
+    QTEST(channelCsv(banks, CsvLayout(layout)), "csv");
+    f.writeFile("x.csv", channelCsv(banks, CsvLayout(layout)));
+    const CsvImport read = readChannelCsv(f.path("x.csv"));
+    Banks again;
+    for (const CsvChannel &c : read.channels)
+        again(c.bank, c.channel) = c.record;
+    QVERIFY(read.error.isEmpty() && read.refusedCount == 0 && int(read.layout) == layout);
+    QTEST(channelCsv(again, CsvLayout(layout)), "csv");
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

@@ -5,6 +5,7 @@
 #include "receiver/Tuning.h"
 #include "storage/BankFile.h"
 #include "storage/BankName.h"
+#include "storage/CsvFile.h"
 #include "storage/TextFields.h"
 #include "ui/Controls.h"
 #include "ui/MainWindow.h"
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -43,6 +45,44 @@ std::optional<std::pair<int, int>> entryChannel(const QListWidgetItem *item)
     if (!Banks::validBank(bank) || !Banks::validChannel(channel))
         return std::nullopt;
     return std::make_pair(bank, channel);
+}
+
+bool sameChannel(const ChannelRecord &a, const ChannelRecord &b)
+{
+    return a.Frequency == b.Frequency && a.Description == b.Description && a.Mode == b.Mode
+            && a.Spare == b.Spare && a.ATT == b.ATT && a.LockOut == b.LockOut;
+}
+
+QString counted(qsizetype n, const char *one, const char *many)
+{
+    return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
+}
+
+// What an import would do, for the operator to agree to: the channels, those they replace, and
+// the rows refused with their lines.
+QString importPreview(const QString &file, const CsvImport &read, int replaced)
+{
+    QString text
+            = QStringLiteral("\"%1\" (%2): %3 to import")
+                      .arg(file,
+                           read.layout == CsvLayout::BankFields ? QStringLiteral("bank fields")
+                                                                : QStringLiteral("channel list"),
+                           counted(read.channels.size(), "channel", "channels"));
+    if (replaced > 0)
+        text += QStringLiteral(", replacing %1 in the banks")
+                        .arg(counted(replaced, "channel", "channels"));
+    text += QLatin1Char('.');
+    if (read.refusedCount > 0) {
+        text += QStringLiteral("\n\n%1 refused:").arg(counted(read.refusedCount, "row", "rows"));
+        constexpr int shown = 20; // a message box must fit on the screen
+        for (int i = 0; i < read.refused.size() && i < shown; ++i)
+            text += QStringLiteral("\nline %1: %2")
+                            .arg(read.refused[i].line)
+                            .arg(read.refused[i].reason);
+        if (read.refusedCount > shown)
+            text += QStringLiteral("\n... and %1 more").arg(read.refusedCount - shown);
+    }
+    return text;
 }
 
 } // namespace
@@ -157,11 +197,15 @@ EditBank::EditBank(MainWindow &main, QWidget *parent)
                                 QStringLiteral("Delete bank file"), this);
     m_cmdNewBank = newButton(QStringLiteral("cmdNewBank"), QStringLiteral("New bank"),
                              QStringLiteral("New bank file"), this);
+    m_cmdImportCsv = newButton(QStringLiteral("cmdImportCsv"), QStringLiteral("Import CSV..."),
+                               QStringLiteral("Import channels from a CSV file"), this);
+    m_cmdExportCsv = newButton(QStringLiteral("cmdExportCsv"), QStringLiteral("Export CSV..."),
+                               QStringLiteral("Export the channels to a CSV file"), this);
     m_cmdEditBankClose = newButton(QStringLiteral("cmdEditBankClose"), QStringLiteral("Close"),
                                    QStringLiteral("Close bank editor"), this);
     auto *bottom = new QHBoxLayout;
-    for (QPushButton *button :
-         {m_cmdReadBanks, m_cmdStoreBanks, m_cmdDeleteBank, m_cmdNewBank, m_cmdEditBankClose})
+    for (QPushButton *button : {m_cmdReadBanks, m_cmdStoreBanks, m_cmdDeleteBank, m_cmdNewBank,
+                                m_cmdImportCsv, m_cmdExportCsv, m_cmdEditBankClose})
         bottom->addWidget(button);
 
     auto *layout = new QVBoxLayout(this);
@@ -185,6 +229,8 @@ EditBank::EditBank(MainWindow &main, QWidget *parent)
     connect(m_cmdNewBank, &QPushButton::clicked, this, &EditBank::newBank);
     connect(m_cmdDeleteBank, &QPushButton::clicked, this, &EditBank::deleteBank);
     connect(m_cmdEditBankClose, &QPushButton::clicked, this, &EditBank::closeEditor);
+    connect(m_cmdImportCsv, &QPushButton::clicked, this, &EditBank::importCsv);
+    connect(m_cmdExportCsv, &QPushButton::clicked, this, &EditBank::exportCsv);
 }
 
 void EditBank::changeEvent(QEvent *event)
@@ -354,6 +400,74 @@ void EditBank::closeEditor()
     m_main.pickBank(text);
     m_station.state().currentBankName = text;
     FillChannelList(m_station, m_main.mainChannelList());
+}
+
+void EditBank::importCsv()
+{
+    const QString title = QStringLiteral("Import CSV");
+    const QString name = m_main.askFileName(
+            title, {QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")}, false);
+    if (name.isEmpty())
+        return;
+    const QString path = m_station.filePath(name);
+    const QString file = QFileInfo(path).fileName();
+    const CsvImport read = readChannelCsv(path);
+    if (!read.error.isEmpty()) {
+        m_station.panel().reportError(
+                QStringLiteral("\"%1\" could not be imported: %2").arg(file, read.error));
+        return;
+    }
+    ProgramState &state = m_station.state();
+    int replaced = 0;
+    for (const CsvChannel &c : read.channels) {
+        const ChannelRecord &old = state.banks(c.bank, c.channel);
+        replaced += !old.isEmpty() && !sameChannel(old, c.record);
+    }
+    const QString preview = importPreview(file, read, replaced);
+    if (read.channels.isEmpty()) {
+        m_main.showMessage(title, preview, QMessageBox::Information);
+        return;
+    }
+    const QString target = state.currentBankName.isEmpty()
+            ? QStringLiteral("a new bank file")
+            : QStringLiteral("the bank file \"%1\"").arg(state.currentBankName);
+    // Replacing channels is not the answer Return gives.
+    if (!m_station.panel().askYesNo(
+                title, preview + QStringLiteral("\n\nImport into %1?").arg(target), replaced == 0))
+        return;
+    // The channels need a file to be saved in: one is named as "New bank" names it.
+    if (state.currentBankName.isEmpty()) {
+        newBank();
+        if (state.currentBankName.isEmpty())
+            return;
+    }
+    for (const CsvChannel &c : read.channels) {
+        ChannelRecord &slot = state.banks(c.bank, c.channel);
+        const qint16 zNumber = slot.ZNumber; // the receiver's, which no file holds
+        slot = c.record;
+        slot.ZNumber = zNumber;
+    }
+    SaveBankFile(m_station);
+    FillChannelList(m_station, channelItems());
+}
+
+void EditBank::exportCsv()
+{
+    int layout = 0;
+    const QString name = m_main.askFileName(
+            QStringLiteral("Export CSV"),
+            {QStringLiteral("Channel list (*.csv)"), QStringLiteral("Bank fields (*.csv)")}, true,
+            &layout);
+    if (name.isEmpty())
+        return;
+    const QString path = m_station.filePath(name);
+    const SaveResult saved = saveFileAtomically(
+            path,
+            channelCsv(m_station.state().banks,
+                       layout == 1 ? CsvLayout::BankFields : CsvLayout::ChannelList));
+    if (!saved.ok)
+        m_station.panel().reportError(QStringLiteral("\"%1\" could not be written: %2")
+                                              .arg(QFileInfo(path).fileName(), saved.error));
 }
 
 } // namespace ze

@@ -58,6 +58,9 @@ private:
     void newBank();
     void deleteBank();
     void closeEditor();
+    // Channels from a CSV file into their bank slots, after a preview the operator agrees to.
+    void importCsv();
+    void exportCsv();
 
     MainWindow &m_main;
     Station &m_station;
@@ -80,6 +83,8 @@ private:
     QPushButton *m_cmdStoreBanks;
     QPushButton *m_cmdDeleteBank;
     QPushButton *m_cmdNewBank;
+    QPushButton *m_cmdImportCsv;
+    QPushButton *m_cmdExportCsv;
     QPushButton *m_cmdEditBankClose;
     std::unique_ptr<ListWidgetItemList> m_channelItems;
 };

@@ -21,12 +21,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -363,6 +365,37 @@ void MainWindow::showMessage(const QString &title, const QString &text, QMessage
     QMessageBox box(icon, title, text, QMessageBox::Ok, dialogParent());
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+QString MainWindow::askFileName(const QString &title, const QStringList &filters, bool save,
+                                int *filter)
+{
+    int chosen = 0;
+    QString name;
+    if (m_answerSource) {
+        const QString answer = m_answerSource(title, filters.join(QLatin1Char('\n')));
+        name = answer.section(QLatin1Char('\t'), 0, 0);
+        chosen = answer.section(QLatin1Char('\t'), 1).toInt();
+    } else {
+        QFileDialog dialog(dialogParent(), title, m_station.workingDirectory().path());
+        // The desktop's own dialog needs the GLib event loop, which the program runs without.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setNameFilters(filters);
+        // A name typed without an extension gets the first filter's.
+        const QRegularExpressionMatch suffix
+                = QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(filters.value(0));
+        if (save && suffix.hasMatch())
+            dialog.setDefaultSuffix(suffix.captured(1));
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            name = dialog.selectedFiles().constFirst();
+            chosen = int(filters.indexOf(dialog.selectedNameFilter()));
+        }
+    }
+    if (filter)
+        *filter = qBound(0, chosen, int(qMax(filters.size(), qsizetype {1})) - 1);
+    return name;
 }
 
 QWidget *MainWindow::dialogParent()

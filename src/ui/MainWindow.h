@@ -46,6 +46,12 @@ public:
     void setAnswerSource(AnswerSource source) { m_answerSource = std::move(source); }
     // A message box with OK, or the sink.
     void showMessage(const QString &title, const QString &text, QMessageBox::Icon icon);
+    // A file to read (or, with save, to write) picked in the program's own file dialog, starting
+    // in the working directory; *filter gets the index of the name filter chosen. "" when
+    // cancelled. The answer source, when set, is asked with the filters as text and answers the
+    // name, optionally followed by a TAB and the filter's index.
+    QString askFileName(const QString &title, const QStringList &filters, bool save,
+                        int *filter = nullptr);
 
     // FrontPanel
     Display &display() override;
