@@ -144,6 +144,7 @@ void MainWindow::keypadPressed(int index)
                 + (display.attenuatorLit() ? QLatin1Char('R') : QLatin1Char('T'))
                 + modeLetters.at(lastLitMode());
         m_station.Exchange(command);
+        noteTuning(m_station, text, modeLetters.at(lastLitMode()));
     } else if (index == 12) {
         const int next = (lastLitMode() + 1) % 6;
         for (int i = 0; i < 6; ++i)
@@ -487,6 +488,12 @@ void MainWindow::clearSpectrum()
 void MainWindow::showPortState(const QString &text)
 {
     m_ui.portPanel->setText(text);
+}
+
+void MainWindow::showNetworkState(const QString &text)
+{
+    m_ui.networkPanel->setText(text);
+    m_ui.networkPanel->setVisible(!text.isEmpty());
 }
 
 void MainWindow::showNotice(NoticeSource source, const QString &text)

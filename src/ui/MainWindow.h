@@ -68,6 +68,7 @@ public:
     void drawSpectrumLine(int x, int y1, int y2, SpectrumPen pen) override;
     void clearSpectrum() override;
     void showPortState(const QString &text) override;
+    void showNetworkState(const QString &text) override;
     void showNotice(NoticeSource source, const QString &text) override;
     void reportError(const QString &text) override;
     bool askYesNo(const QString &title, const QString &text, bool defaultYes) override;
