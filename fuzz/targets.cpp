@@ -1,6 +1,7 @@
 #include "CoreFixture.h"
 #include "UiFixture.h"
 #include "receiver/MemoryTransfer.h"
+#include "receiver/RigServer.h"
 #include "receiver/Tuning.h"
 #include "storage/CsvFile.h"
 #include "storage/LogConversion.h"
@@ -123,6 +124,28 @@ void csvFile(const QByteArray &data)
         check(kept(c.record) == kept(banks(c.bank, c.channel)));
 }
 
+// A network client's lines: answers are plain text lines; a tuning goes out as a frequency the
+// receiver's span holds, at the next pass.
+void rigLines(const QByteArray &data)
+{
+    static zetest::CoreFixture *core = [] {
+        auto *fixture = new zetest::CoreFixture(true, 5);
+        fixture->startUp();
+        return fixture;
+    }();
+    for (const QByteArray &line : data.split('\n')) {
+        bool quit = false;
+        const QByteArray answer = answerRigLine(*core->station, line, quit);
+        check(answer.isEmpty() || answer.endsWith('\n'));
+        for (const char c : answer)
+            check((c >= ' ' && c < 127) || c == '\n' || ispunct(static_cast<unsigned char>(c)));
+        const QString tune = core->station->state().pendingTune;
+        const double mhz = leadingNumber(tune);
+        check(tune.isEmpty() || (mhz >= 0.1 && mhz <= 2036 && tune.front().isDigit()));
+        core->runPasses(1);
+    }
+}
+
 void levelReply(const QByteArray &data)
 {
     const int level = levelFromReply(QString::fromLatin1(data));
@@ -189,7 +212,8 @@ void run(const char *target, const QByteArray &data)
     static const std::pair<const char *, void (*)(const QByteArray &)> targets[]
             = {{"bank", bankFile},        {"range", rangeFile},   {"log", logLines},
                {"memreply", memoryReply}, {"level", levelReply},  {"settings", storedSettings},
-               {"line", lineTexts},       {"keypad", keypadText}, {"csv", csvFile}};
+               {"line", lineTexts},       {"keypad", keypadText}, {"csv", csvFile},
+               {"rig", rigLines}};
     for (const auto &[name, function] : targets)
         qstrcmp(name, target) == 0 ? function(data) : void();
 }
