@@ -219,7 +219,8 @@ NetworkSettings NetworkSettings::read(const StoredSettings &settings)
 
 bool NetworkSettings::store(StoredSettings &settings) const
 {
-    const QString on = QStringLiteral("1"), off = QStringLiteral("0");
+    const QString on = QStringLiteral("1");
+    const QString off = QStringLiteral("0");
     bool stored = settings.write(QStringLiteral("NetworkControl"), enabled ? on : off);
     stored = settings.write(QStringLiteral("NetworkPort"), QString::number(port)) && stored;
     stored = settings.write(QStringLiteral("NetworkAnyHost"), anyHost ? on : off) && stored;
@@ -391,7 +392,7 @@ void RigServer::accept(QTcpServer *server)
             continue;
         }
         // A full buffer stops reading from the client, which then waits in its own send.
-        socket->setReadBufferSize(4 * maxLineBytes);
+        socket->setReadBufferSize(qint64 {4} * maxLineBytes);
         m_clients.push_back({socket});
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
             auto it = std::find_if(m_clients.begin(), m_clients.end(),

@@ -54,7 +54,7 @@ public:
     static constexpr int maxClients = 16;
     static constexpr int linesPerTurn = 8;
     static constexpr int turnMs = 20;
-    static constexpr qint64 maxUnreadAnswers = 64 * 1024;
+    static constexpr qint64 maxUnreadAnswers = qint64 {64} * 1024;
 
     explicit RigServer(Station &station, QObject *parent = nullptr);
     ~RigServer() override;

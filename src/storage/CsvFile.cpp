@@ -3,6 +3,7 @@
 #include "receiver/Tuning.h"
 #include "storage/TextFields.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -13,12 +14,16 @@ namespace ze {
 
 namespace {
 
-const QStringList bankFieldColumns {"Bank",  "Channel", "Mode",    "Frequency",
-                                    "Spare", "ATT",     "LockOut", "Description"};
+QStringList bankFieldColumns()
+{
+    return {"Bank", "Channel", "Mode", "Frequency", "Spare", "ATT", "LockOut", "Description"};
+}
 // The description goes into Name, which every tool reads; Comment is there for the tools that
 // want it and stays empty.
-const QStringList channelListColumns {"Location", "Name", "Frequency", "Mode",
-                                      "Skip",     "ATT",  "Comment"};
+QStringList channelListColumns()
+{
+    return {"Location", "Name", "Frequency", "Mode", "Skip", "ATT", "Comment"};
+}
 
 // Channel-list mode names by the receiver's letters; that layout's FM is our narrow FM.
 struct ModeName
@@ -51,11 +56,8 @@ bool needsQuotes(const QString &field)
     // Spaces at either end are dropped by many readers unless quoted.
     if (field.front() == u' ' || field.back() == u' ')
         return true;
-    for (const QChar c : field) {
-        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
-            return true;
-    }
-    return false;
+    return std::any_of(field.begin(), field.end(),
+                       [](QChar c) { return c == u',' || c == u'"' || c == u'\r' || c == u'\n'; });
 }
 
 // Each column's position in the first row, -1 when it is not there.
@@ -141,7 +143,8 @@ QString fromChannelList(const CsvRow &row, const QVector<int> &at, CsvChannel &o
 QString fromBankFields(const CsvRow &row, const QVector<int> &at, CsvChannel &out)
 {
     enum { Bank, Channel, Mode, Frequency, Spare, Att, LockOut, Description };
-    const QString bank = cell(row, at[Bank]), channel = cell(row, at[Channel]);
+    const QString bank = cell(row, at[Bank]);
+    const QString channel = cell(row, at[Channel]);
     const std::optional<int> bankNumber = wholeIn(bank, 1, Banks::bankCount);
     const std::optional<int> channelNumber = wholeIn(channel, 0, Banks::channelCount - 1);
     if (!bankNumber)
@@ -161,7 +164,7 @@ QString fromBankFields(const CsvRow &row, const QVector<int> &at, CsvChannel &ou
                 : toInt16(wholeNumber(text).value_or(std::numeric_limits<double>::quiet_NaN()));
         if (!number)
             return QStringLiteral("%1 %2 is not a number from -32768 to 32767")
-                    .arg(bankFieldColumns[column], shown(text));
+                    .arg(bankFieldColumns().at(column), shown(text));
         *value = *number;
     }
     out.bank = *bankNumber;
@@ -173,11 +176,8 @@ QString fromBankFields(const CsvRow &row, const QVector<int> &at, CsvChannel &ou
 
 bool blankRow(const CsvRow &row)
 {
-    for (const QString &field : row.fields) {
-        if (!field.trimmed().isEmpty())
-            return false;
-    }
-    return true;
+    return std::all_of(row.fields.begin(), row.fields.end(),
+                       [](const QString &field) { return field.trimmed().isEmpty(); });
 }
 
 } // namespace
@@ -266,8 +266,8 @@ CsvImport parseChannelCsv(const QByteArray &bytes)
     readCsv(decodeText(bytes), [&](const CsvRow &row) {
         if (!headerSeen) {
             headerSeen = true;
-            const QVector<int> list = columnsOf(row.fields, channelListColumns);
-            const QVector<int> fields = columnsOf(row.fields, bankFieldColumns);
+            const QVector<int> list = columnsOf(row.fields, channelListColumns());
+            const QVector<int> fields = columnsOf(row.fields, bankFieldColumns());
             if (fields[0] >= 0 && fields[1] >= 0 && fields[3] >= 0) {
                 result.layout = CsvLayout::BankFields;
                 at = fields;
@@ -296,7 +296,8 @@ CsvImport parseChannelCsv(const QByteArray &bytes)
             refuse(row.line, reason);
             return;
         }
-        int &first = firstLine[std::size_t((channel.bank - 1) * 100 + channel.channel)];
+        int &first = firstLine[std::size_t(channel.bank - 1) * Banks::channelCount
+                               + std::size_t(channel.channel)];
         if (first > 0) {
             refuse(row.line,
                    QStringLiteral("bank %1 channel %2 was given on line %3 already")
@@ -329,7 +330,7 @@ QByteArray channelCsv(const Banks &banks, CsvLayout layout)
 {
     const bool list = layout == CsvLayout::ChannelList;
     const QLatin1String end("\r\n");
-    QString text = csvLine(list ? channelListColumns : bankFieldColumns) + end;
+    QString text = csvLine(list ? channelListColumns() : bankFieldColumns()) + end;
     for (int bank = 1; bank <= Banks::bankCount; ++bank) {
         for (int channel = 0; channel < Banks::channelCount; ++channel) {
             const ChannelRecord &r = banks(bank, channel);

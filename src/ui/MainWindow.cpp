@@ -28,7 +28,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -385,10 +384,14 @@ QString MainWindow::askFileName(const QString &title, const QStringList &filters
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dialog.setNameFilters(filters);
         // A name typed without an extension gets the first filter's.
-        const QRegularExpressionMatch suffix
-                = QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(filters.value(0));
-        if (save && suffix.hasMatch())
-            dialog.setDefaultSuffix(suffix.captured(1));
+        const QString first = filters.value(0);
+        const qsizetype star = first.indexOf(QLatin1String("*."));
+        QString suffix;
+        for (qsizetype i = star + 2; star >= 0 && i < first.size() && first[i].isLetterOrNumber();
+             ++i)
+            suffix += first[i];
+        if (save && !suffix.isEmpty())
+            dialog.setDefaultSuffix(suffix);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
             name = dialog.selectedFiles().constFirst();
             chosen = int(filters.indexOf(dialog.selectedNameFilter()));
