@@ -269,8 +269,14 @@ QByteArray answerRigLine(Station &station, const QByteArray &line, bool &quit)
         }
         // The passband may be left out; the receiver's filters go with its mode anyway.
         const char next = words.peek();
-        if (verb == "set_mode" && (std::isdigit(static_cast<unsigned char>(next)) || next == '-'))
-            arguments << words.word();
+        if (verb == "set_mode" && (std::isdigit(static_cast<unsigned char>(next)) || next == '-')) {
+            const QByteArray passband = words.word();
+            bool whole = false;
+            passband.toLongLong(&whole);
+            if (!whole)
+                return out + format(*command, arguments, mark, {invalidParameter, {}, {}});
+            arguments << passband;
+        }
 
         Reply reply;
         const ProgramState &state = station.state();
