@@ -145,6 +145,12 @@ void TestNetwork::setsActLikeTheKeypad()
         m_client->ask(QByteArray("F 14") + char('0' + i) + "000000", "RPRT 0\n");
     f.runPasses(1);
     QVERIFY(!sentOut(f, "143.0000TW") && sentOut(f, "144.0000TW"));
+    // The operator's keypad between a set and its pass has the last word.
+    m_client->ask("F 150000000", "RPRT 0\n");
+    for (const int key : {15, 0, 3, 5, 11}) // Clear 1 4 6 Enter
+        f.click(QStringLiteral("cmdDigits(%1)").arg(key));
+    f.runPasses(1);
+    QVERIFY(sentOut(f, "146TW") && !sentOut(f, "150.0000TW"));
 }
 
 void TestNetwork::abusiveClientsDoNotStopTheScan()

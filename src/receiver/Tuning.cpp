@@ -99,6 +99,8 @@ void noteTuning(Station &station, const QString &frequencyText, const QString &m
     state.tunedFrequency = frequencyText.trimmed();
     if (!mode.trimmed().isEmpty())
         state.tunedMode = mode.trimmed();
+    // Whatever a network client asked for before is older than this.
+    state.pendingTune.clear();
 }
 
 void TuneDirect(Station &station, const QString &frequencyText, const QString &mode)
@@ -108,9 +110,9 @@ void TuneDirect(Station &station, const QString &frequencyText, const QString &m
     state.operatingMode = ModeDirect;
     display.setFrequencyText(frequencyText);
     showModeLetter(station, mode);
+    noteTuning(station, frequencyText, mode);
     state.pendingTune = frequencyText
             + (display.attenuatorLit() ? QLatin1Char('R') : QLatin1Char('T')) + mode;
-    noteTuning(station, frequencyText, mode);
 }
 
 void TuneChannel(Station &station)

@@ -28,7 +28,8 @@ void TuneChannel(Station &station);
 // Tunes as the keypad's Enter does, for a network client: direct mode, the display shows it, and
 // the command goes out at the next pass, not inside whatever exchange is under way.
 void TuneDirect(Station &station, const QString &frequencyText, const QString &mode);
-// Remembers what a tuning command told the receiver; an empty mode keeps the last one.
+// Remembers what a tuning command told the receiver (an empty mode keeps the last one) and drops
+// a network client's tuning still waiting for its pass.
 void noteTuning(Station &station, const QString &frequencyText, const QString &mode);
 // "Y" twice, the squelch decision, "F" or "E", the hold, the log writers, the S-meter.
 void SampleSignal(Station &station);
