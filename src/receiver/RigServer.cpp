@@ -273,7 +273,8 @@ QByteArray answerRigLine(Station &station, const QByteArray &line, bool &quit)
             const QByteArray passband = words.word();
             bool whole = false;
             passband.toLongLong(&whole);
-            if (!whole)
+            // A NUL ends the number for the conversion, but not the word.
+            if (!whole || !printable(passband))
                 return out + format(*command, arguments, mark, {invalidParameter, {}, {}});
             arguments << passband;
         }
