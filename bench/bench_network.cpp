@@ -95,7 +95,8 @@ private:
     int m_silent = -1;
 };
 
-// Channels a second of a bank scan through the loop's own steps.
+// Channels tuned a second by a bank scan through the loop's own steps; passes over the empty
+// banks tune nothing and do not count.
 double channelsPerSecond(ze::StationApp &app, double seconds)
 {
     app.window().findChild<QAbstractButton *>(QStringLiteral("cmdScanBanks"))->click();
@@ -105,14 +106,16 @@ double channelsPerSecond(ze::StationApp &app, double seconds)
         app.loop().pass();
         ze::ControlLoop::handleEvents(false);
     }
-    int passes = 0;
+    int tuned = 0;
+    const QString &frequency = app.station().state().tunedFrequency;
     timer.restart();
     while (timer.nsecsElapsed() < seconds * 1e9) {
+        const QString before = frequency;
         app.loop().pass();
         ze::ControlLoop::handleEvents(false);
-        ++passes;
+        tuned += frequency != before;
     }
-    const double rate = passes / (timer.nsecsElapsed() / 1e9);
+    const double rate = tuned / (timer.nsecsElapsed() / 1e9);
     app.station().SelectMode(ze::ModeIdle);
     return rate;
 }
