@@ -125,13 +125,7 @@ QString currentModeLetter(Station &station)
     const QString &tuned = station.state().tunedMode;
     if (!tuned.isEmpty())
         return tuned;
-    const Display &display = station.panel().display();
-    int last = 0;
-    for (int i = 0; i < modeLetters.size(); ++i) {
-        if (display.modeLit(i))
-            last = i;
-    }
-    return modeLetters.mid(last, 1);
+    return modeLetters.mid(litModeIndex(station.panel().display()), 1);
 }
 
 Reply setFrequency(Station &station, const QByteArray &argument)
@@ -401,20 +395,24 @@ void RigServer::accept(QTcpServer *server)
         // A full buffer stops reading from the client, which then waits in its own send.
         socket->setReadBufferSize(qint64 {4} * maxLineBytes);
         m_clients.push_back({socket});
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-            auto it = std::find_if(m_clients.begin(), m_clients.end(),
-                                   [socket](const Client &c) { return c.socket == socket; });
-            if (it != m_clients.end())
-                serve(*it);
-        });
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket, false); });
     }
     tellState();
 }
 
-void RigServer::serve(Client &client)
+std::vector<RigServer::Client>::iterator RigServer::clientOf(QTcpSocket *socket)
 {
-    QTcpSocket *socket = client.socket;
+    return std::find_if(m_clients.begin(), m_clients.end(),
+                        [socket](const Client &c) { return c.socket == socket; });
+}
+
+void RigServer::serve(QTcpSocket *socket)
+{
+    const auto it = clientOf(socket);
+    if (it == m_clients.end())
+        return;
+    Client &client = *it;
     while (client.linesThisTurn < linesPerTurn && socket->canReadLine()) {
         QByteArray line = socket->readLine(maxLineBytes + 1);
         if (!line.endsWith('\n'))
@@ -442,18 +440,13 @@ void RigServer::nextTurn()
     QList<QTcpSocket *> sockets;
     for (const Client &client : m_clients)
         sockets << client.socket;
-    for (QTcpSocket *socket : sockets) {
-        auto it = std::find_if(m_clients.begin(), m_clients.end(),
-                               [socket](const Client &c) { return c.socket == socket; });
-        if (it != m_clients.end())
-            serve(*it);
-    }
+    for (QTcpSocket *socket : sockets)
+        serve(socket);
 }
 
 void RigServer::drop(QTcpSocket *socket, bool flush)
 {
-    const auto it = std::find_if(m_clients.begin(), m_clients.end(),
-                                 [socket](const Client &c) { return c.socket == socket; });
+    const auto it = clientOf(socket);
     if (it == m_clients.end())
         return;
     m_clients.erase(it);

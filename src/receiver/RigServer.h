@@ -79,7 +79,9 @@ private:
 
     void stop();
     void accept(QTcpServer *server);
-    void serve(Client &client);
+    std::vector<Client>::iterator clientOf(QTcpSocket *socket);
+    // Serves the socket's client, if it is still one, up to its lines for this turn.
+    void serve(QTcpSocket *socket);
     void nextTurn();
     void drop(QTcpSocket *socket, bool flush);
     void tellState();

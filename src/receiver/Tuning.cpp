@@ -152,6 +152,16 @@ void SampleSignal(Station &station)
     state.signalLevel = static_cast<qint16>(level);
 }
 
+int litModeIndex(const Display &display)
+{
+    int last = 0;
+    for (int i = 0; i < modeLetters.size(); ++i) {
+        if (display.modeLit(i))
+            last = i;
+    }
+    return last;
+}
+
 void showModeLetter(Station &station, const QString &mode)
 {
     Display &display = station.panel().display();

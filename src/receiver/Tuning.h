@@ -4,6 +4,7 @@
 
 namespace ze {
 
+class Display;
 class Station;
 
 // Mode letters in lamp order: N NFM, W WFM, A AM, L LSB, U USB, C CW.
@@ -37,6 +38,8 @@ void ShowChannel(Station &station);
 void ShowScanPosition(Station &station);
 void ShowSearchPosition(Station &station);
 void ShowSignalBars(Station &station, int level);
+// Index of the last lit mode lamp, 0 when none is lit: the mode the keypad tunes with.
+int litModeIndex(const Display &display);
 // Lights the lamp of a mode letter alone (an empty letter counts as "N"); a letter outside
 // "NWALUC" leaves the lamps as they are.
 void showModeLetter(Station &station, const QString &mode);

@@ -111,16 +111,6 @@ void MainWindow::connectHandlers()
 
 // ---- Handlers ----
 
-int MainWindow::lastLitMode() const
-{
-    int last = 0;
-    for (int i = 0; i < 6; ++i) {
-        if (m_ui.display->modeLit(i))
-            last = i;
-    }
-    return last;
-}
-
 void MainWindow::keypadPressed(int index)
 {
     ProgramState &state = m_station.state();
@@ -141,11 +131,11 @@ void MainWindow::keypadPressed(int index)
     } else if (index == 11) {
         const QString command = text.trimmed()
                 + (display.attenuatorLit() ? QLatin1Char('R') : QLatin1Char('T'))
-                + modeLetters.at(lastLitMode());
+                + modeLetters.at(litModeIndex(display));
         m_station.Exchange(command);
-        noteTuning(m_station, text, modeLetters.at(lastLitMode()));
+        noteTuning(m_station, text, modeLetters.at(litModeIndex(display)));
     } else if (index == 12) {
-        const int next = (lastLitMode() + 1) % 6;
+        const int next = (litModeIndex(display) + 1) % 6;
         for (int i = 0; i < 6; ++i)
             display.setModeLit(i, false);
         display.setModeLit(next, true);

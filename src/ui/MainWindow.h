@@ -121,9 +121,6 @@ private:
     // Dialogs stand over the window the operator works in.
     QWidget *dialogParent();
 
-    // Index of the last lit mode lamp, 0 when none is lit.
-    int lastLitMode() const;
-
     // Handlers.
     void keypadPressed(int index);
     void stepChannel(int delta);
