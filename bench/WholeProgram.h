@@ -5,8 +5,11 @@
 // CPU time are not the program's) on a link in that directory, and the main window set up to
 // scan that bank and to search that range with the spectrum.
 #include "core/Station.h"
+#include "receiver/SerialPort.h"
+#include "scan/ControlLoop.h"
 #include "storage/BankFile.h"
 #include "ui/MainWindow.h"
+#include "ui/StationApp.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +18,8 @@
 #include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
+
+#include <sys/prctl.h>
 
 namespace zebench {
 
@@ -41,7 +46,8 @@ inline ze::Banks scanBank()
 class WholeProgram
 {
 public:
-    WholeProgram() = default;
+    // The timer slack as main() sets it.
+    WholeProgram() { prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL); }
     ~WholeProgram()
     {
         sim.terminate();

@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include <sys/prctl.h>
+
 namespace {
 
 using zebench::threadCpuSeconds;
@@ -49,9 +51,9 @@ int main(int argc, char **argv)
     sim.setPacing(false);
     sim.setNoiseLevel(6);
 
-    bool busy = false;
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL); // as main() does
     ze::SystemClock clock;
-    ze::SerialPort port(clock, busy);
+    ze::SerialPort port(clock);
     QString error;
     if (!port.setPort(QString::fromStdString(sim.devicePath()), &error)
         || !port.setLineSettings(QStringLiteral("9600,n,8,2"), &error)) {
@@ -66,13 +68,13 @@ int main(int argc, char **argv)
 
     // 1. Unpaced round trips.
     for (int i = 0; i < 50; ++i)
-        port.Exchange(QStringLiteral("Y"));
+        port.exchange(ze::ReceiverCommand::level());
     int unanswered = 0;
     QElapsedTimer wall;
     double cpu0 = threadCpuSeconds();
     wall.start();
     for (int i = 0; i < exchanges; ++i) {
-        if (!port.Exchange(QStringLiteral("Y")).endsWith(QLatin1Char('>')))
+        if (!port.exchange(ze::ReceiverCommand::level()).endsWith(QLatin1Char('>')))
             ++unanswered;
     }
     double seconds = wall.nsecsElapsed() * 1e-9;
@@ -98,23 +100,24 @@ int main(int argc, char **argv)
     const ze::LineSettings line = *ze::parseLineSettings(port.lineSettings());
     qint64 bytes = 0;
     unanswered = 0;
-    auto exchange = [&](const QString &command) {
-        const QString reply = port.Exchange(command);
-        bytes += command.size() + 1 + reply.size();
+    auto exchange = [&](const ze::ReceiverCommand &command) {
+        const QString reply = port.exchange(command);
+        bytes += command.bytes().size() + 1 + reply.size();
         if (!reply.endsWith(QLatin1Char('>')))
             ++unanswered;
     };
-    exchange(QStringLiteral("Y")); // settle the pacing switch
+    exchange(ze::ReceiverCommand::level()); // settle the pacing switch
     bytes = 0;
     unanswered = 0;
     cpu0 = threadCpuSeconds();
     wall.restart();
     for (int g = 0; g < groups; ++g) {
         const double mhz = 145.5 + 0.0125 * (g % 400);
-        exchange(QString::asprintf("%.4fNT", mhz));
-        exchange(QStringLiteral("Y"));
-        exchange(QStringLiteral("Y"));
-        exchange(QStringLiteral("F"));
+        exchange(*ze::ReceiverCommand::channel(QString::asprintf("%.4f", mhz), QStringLiteral("N"),
+                                               false));
+        exchange(ze::ReceiverCommand::level());
+        exchange(ze::ReceiverCommand::level());
+        exchange(ze::ReceiverCommand::found());
     }
     seconds = wall.nsecsElapsed() * 1e-9;
     cpu = threadCpuSeconds() - cpu0;

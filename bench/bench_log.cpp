@@ -12,6 +12,7 @@
 #include "Workspace.h"
 #include "scan/ActivityLog.h"
 #include "storage/BankFile.h"
+#include "storage/DataFile.h"
 #include "storage/LogConversion.h"
 #include "ui/LogViewer.h"
 #include "ui/MainWindow.h"
@@ -67,12 +68,12 @@ int main(int argc, char **argv)
         return 1;
     }
     // The name box answered "new", the question to replace it (every run after the first) Yes.
-    app.window().setAnswerSource([](const QString &, const QString &text) {
+    app.window().dialogs().setAnswerSource([](const QString &, const QString &text) {
         return text.startsWith(QLatin1String("Enter")) ? QStringLiteral("new")
                                                        : QStringLiteral("Yes");
     });
     bool failed = false;
-    app.window().setMessageSink([&failed](const QString &, const QString &text) {
+    app.window().dialogs().setMessageSink([&failed](const QString &, const QString &text) {
         std::fprintf(stderr, "%s\n", qPrintable(text));
         failed = true;
     });
@@ -82,13 +83,13 @@ int main(int argc, char **argv)
         ze::Station &station = app.station();
         station.state().banks = zebench::scanBank();
         station.state().currentBank = 1;
-        station.panel().display().setChannelText(QStringLiteral("5"));
+        station.display().setChannelText(QStringLiteral("5"));
         const QByteArray before = space.readFile(QStringLiteral("logging.txt"));
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < 10000; ++i) {
             station.state().lastLoggedFrequency.clear();
-            ze::WriteChannelLogLine(station, 1 + i % 15);
+            app.activityLog().WriteChannelLogLine(1 + i % 15);
         }
         const double appendMs = millisecondsSince(timer);
         const qsizetype added
@@ -115,7 +116,7 @@ int main(int argc, char **argv)
     // Built, read and laid out, as the first "View logfile" does.
     QElapsedTimer opening;
     opening.start();
-    ze::LogViewer viewer(app.window());
+    ze::LogViewer viewer(app.station());
     viewer.refresh();
     viewer.show();
     QCoreApplication::processEvents();

@@ -5,7 +5,7 @@
 //   bench_network [seconds per run] [runs]
 #include "BenchReport.h"
 #include "WholeProgram.h"
-#include "receiver/RigServer.h"
+#include "remote/RigServer.h"
 #include "ui/StationApp.h"
 
 #include <QAbstractButton>
@@ -137,12 +137,12 @@ int main(int argc, char **argv)
     }
     ze::SystemClock clock;
     ze::StationApp app(program.paths(), clock);
-    if (!app.startUp() || !app.station().applyNetworkSettings({true, 0, false})) {
+    if (!app.startUp() || !app.rigServer().apply({true, 0, false})) {
         std::fprintf(stderr, "bench_network: start-up failed\n");
         return 1;
     }
     zebench::prepareWindow(app.window());
-    const int port = app.station().rigServer().port();
+    const int port = app.rigServer().port();
 
     // Interleaved, so that a change in the machine's load meets both alike.
     std::vector<double> alone, abused, ratio;

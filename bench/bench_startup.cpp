@@ -7,7 +7,9 @@
 //    simulated receiver.
 // 2. The process's CPU time while the loop idles for the given seconds (default 10).
 #include "SimReceiver.h"
+#include "scan/ControlLoop.h"
 #include "storage/BankFile.h"
+#include "ui/MainWindow.h"
 #include "ui/StationApp.h"
 
 #include "BenchReport.h"

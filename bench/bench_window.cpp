@@ -32,7 +32,7 @@ struct Run
 Run measure(ze::StationApp &app, const QString &button, double seconds)
 {
     ze::MainWindow &window = app.window();
-    ze::SerialPort &port = app.station().serialPort();
+    ze::SerialPort &port = app.serialPort();
     const ze::LineSettings line = *ze::parseLineSettings(port.lineSettings());
     window.findChild<QAbstractButton *>(button)->click();
 

@@ -1,12 +1,15 @@
 #include "CoreFixture.h"
 #include "UiFixture.h"
+#include "core/TextFields.h"
 #include "receiver/MemoryTransfer.h"
-#include "receiver/RigServer.h"
+#include "receiver/PortSettings.h"
 #include "receiver/Tuning.h"
+#include "remote/RigServer.h"
+#include "scan/StartUp.h"
+#include "storage/BankFile.h"
 #include "storage/CsvFile.h"
 #include "storage/LogConversion.h"
 #include "storage/RangeFile.h"
-#include "storage/TextFields.h"
 #include "ui/LogViewer.h"
 
 #include <QApplication>
@@ -81,10 +84,10 @@ void storedSettings(const QByteArray &data)
     if (StoredSettings(core.path(ini)).read(QStringLiteral("CommPort")) != QLatin1String("none")
         || !core.startUp())
         return;
-    core.station->ShutDown();
+    ShutDown(*core.station);
     const QByteArray saved = core.readFile(ini);
     check(core.panel.errors.isEmpty() && core.startUp());
-    core.station->ShutDown();
+    ShutDown(*core.station);
     check(core.panel.errors.isEmpty() && core.readFile(ini) == saved);
 }
 
@@ -139,7 +142,8 @@ void rigLines(const QByteArray &data)
         check(answer.isEmpty() || answer.endsWith('\n'));
         for (const char c : answer)
             check((c >= ' ' && c < 127) || c == '\n' || ispunct(static_cast<unsigned char>(c)));
-        const QString tune = core->station->state().pendingTune;
+        const auto &pending = core->station->state().pendingTune;
+        const QString tune = pending ? pending->frequency : QString();
         const double mhz = leadingNumber(tune);
         check(tune.isEmpty() || (mhz >= 0.1 && mhz <= 2036 && tune.front().isDigit()));
         core->runPasses(1);

@@ -295,6 +295,9 @@ private:
             schedule(reply, p.arrival, paced, p.byteNs, 0, 0);
             break;
         }
+        case FaultKind::Doubled:
+            schedule(reply + reply, p.arrival, paced, p.byteNs, 0, 0);
+            break;
         case FaultKind::Chunked:
             schedule(reply, p.arrival, paced, p.byteNs, std::max(1, fault.param),
                      std::max(0, fault.gapMs) * msNs);

@@ -170,14 +170,16 @@ bool parseStatement(LineParser &p, Scenario &s)
     }
     if (what == "fault") {
         if (p.size() < 2)
-            return p.fail("'fault' needs a kind: none, noreply, late, garbage, chunked or flood");
+            return p.fail("'fault' needs a kind: none, noreply, late, garbage, chunked, flood or "
+                          "doubled");
         const std::string_view kind = p.word(1);
         Fault f;
-        if (kind == "none" || kind == "noreply" || kind == "flood") {
+        if (kind == "none" || kind == "noreply" || kind == "flood" || kind == "doubled") {
             if (!p.expectCount(2, 2))
                 return false;
             f.kind = kind == "none"     ? FaultKind::None
                     : kind == "noreply" ? FaultKind::NoReply
+                    : kind == "doubled" ? FaultKind::Doubled
                                         : FaultKind::Flood;
         } else if (kind == "late") {
             f.kind = FaultKind::LateReply;
@@ -194,7 +196,7 @@ bool parseStatement(LineParser &p, Scenario &s)
                 return false;
         } else {
             return p.fail("unknown fault '" + std::string(kind)
-                          + "' (none, noreply, late, garbage, chunked, flood)");
+                          + "' (none, noreply, late, garbage, chunked, flood, doubled)");
         }
         s.fault = f;
         return true;

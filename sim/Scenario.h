@@ -38,6 +38,7 @@ enum class FaultKind {
     Garbage, // every reply is replaced by param bytes of garbage without ">"
     Chunked, // replies go out in chunks of param bytes with gapMs between them
     Flood, // after the next command, bytes without ">" are sent without end until cleared
+    Doubled, // every reply is sent twice, the copy right behind it
 };
 
 struct Fault
@@ -66,7 +67,8 @@ inline int memoryKey(int bank, int channel)
 //   noise <level>
 //   channel <bank 1..4> <channel 0..99> <MHz> <mode N|W|A|L|U|C|-> [att]
 //   signal <MHz> <level 0..15> [on <seconds> off <seconds>]
-//   fault none | noreply | late <ms> | garbage <bytes> | chunked <bytes> <gap ms> | flood
+//   fault none | noreply | late <ms> | garbage <bytes> | chunked <bytes> <gap ms> | flood |
+//         doubled
 // <MHz> is a plain decimal number (145.5000); mode "-" stores a channel without a mode; the
 // optional word "att" stores it with the attenuator on. Seconds may carry a fraction (0.25).
 // Later statements win. On an error nothing is changed and *error says "line N: why".

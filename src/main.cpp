@@ -1,4 +1,5 @@
 #include "core/Clock.h"
+#include "ui/MainWindow.h"
 #include "ui/StationApp.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+
+#include <sys/prctl.h>
 
 namespace {
 
@@ -132,6 +135,9 @@ void armDemo(ze::MainWindow &window, const Options &options)
 
 int main(int argc, char *argv[])
 {
+    // Replies are timed in byte times of about a millisecond; the default slack of 50 us on
+    // every sleep and wait of the exchange would show on the line.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     ze::StationApp::prepareToolkit();
     QCoreApplication::setApplicationName(QStringLiteral("ZE3000r"));
     QCoreApplication::setOrganizationName(QStringLiteral("ZE3000r"));

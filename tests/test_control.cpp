@@ -1,5 +1,6 @@
 // Start-up with the stored settings, shutdown, and the control loop's own rules.
 #include "CoreFixture.h"
+#include "scan/StartUp.h"
 
 #include <QDir>
 #include <QSettings>
@@ -65,7 +66,7 @@ void TestControl::startUp()
     // A refused value stops it before the lists, the port and the window.
     QCOMPARE(f.panel.bankNames.join(u' '), ok ? QStringLiteral("alpha zulu") : QString());
     QCOMPARE(f.panel.shown, ok ? 1 : 0);
-    QCOMPARE(f.station->serialPort().isOpen(), ok);
+    QCOMPARE(f.serialPort().isOpen(), ok);
     QCOMPARE(f.panel.startupErrors.size(), ok ? 0 : 1);
     if (!ok) {
         // The refused value is gone from the store, so the next start takes the default.
@@ -99,8 +100,8 @@ void TestControl::startUp()
     QVERIFY2(seen.contains(expected), qPrintable(seen));
 
     // Shutdown stores the four as shown and leaves the line settings to the options window.
-    f.station->ShutDown();
-    QVERIFY(f.station->shutDownDone() && !f.station->serialPort().isOpen());
+    ShutDown(*f.station);
+    QVERIFY(f.station->shutDownDone() && !f.serialPort().isOpen());
     QSettings stored(f.path(QStringLiteral("settings.ini")), QSettings::IniFormat);
     stored.beginGroup(QStringLiteral("Properties"));
     auto kept = [&](const char *name) { return stored.value(QLatin1String(name)).toString(); };

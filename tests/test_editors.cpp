@@ -98,7 +98,7 @@ struct Editors : zetest::UiFixture
                 || (big.open(QIODevice::WriteOnly) && big.resize(maxDataFileBytes + 1));
         const bool started = made && startUp();
         // Questions and messages in one list, the messages up to their first colon.
-        app->window().setMessageSink(
+        app->window().dialogs().setMessageSink(
                 [this](auto &, auto &text) { questions << text.section(':', 0, 0); });
         click(button);
         return started;
@@ -114,7 +114,7 @@ struct Editors : zetest::UiFixture
             listed << list->item(i)->data(Qt::UserRole).toString();
         QStringList out {saved(path("alpha.bnk")), listed.join(' ')};
         const QString bank
-                = app->station().state().currentBankName + ' ' + app->window().bankListText();
+                = app->station().state().currentBankName + ' ' + app->window().mainBankText();
         if (bank != "alpha alpha")
             out << "bank " + bank;
         for (const QString &name : QDir(dir()).entryList({"*.bnk*"}, QDir::Files))

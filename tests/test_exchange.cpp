@@ -1,5 +1,6 @@
 // The command exchange over a real pseudo-terminal, against the simulated receiver.
 #include "core/Clock.h"
+#include "core/Station.h"
 #include "receiver/SerialPort.h"
 
 #include "Workspace.h"
@@ -16,7 +17,6 @@ Q_DECLARE_METATYPE(zesim::Fault)
 namespace {
 
 const QString yReply = QStringLiteral("G\r\n>"); // noise level 6
-const QString plainReply = QStringLiteral("\r\n>");
 
 // The real monotonic clock, shifted to set where in its whole second an exchange starts.
 struct PhasedClock final : Clock
@@ -30,34 +30,39 @@ struct PhasedClock final : Clock
     qint64 offset = 0;
 };
 
-// A link opened on the workspace's receiver through the path that follows it when it comes back.
+// A link opened on the workspace's receiver through the path that follows it when it comes back,
+// and a station that exchanges over it.
 struct Rig : zetest::Workspace
 {
     explicit Rig(qint64 tickMs)
         : Workspace(true)
-        , port(clock, busy)
+        , port(clock)
+        , station(paths(), clock)
     {
         sim.setNoiseLevel(6);
         port.setTickMs(tickMs);
+        station.setLink(&port);
         if (receiverStarted && port.setPort(device()))
             port.OpenPort();
     }
+    ~Rig() { station.setLink(nullptr); }
     QString device() const { return path(QStringLiteral("receiver")); }
+    bool busy() const { return station.state().exchangeBusy; }
 
-    bool busy = false;
     PhasedClock clock;
     SerialPort port;
+    Station station;
 };
 
 #define OPEN_RIG(rig, tickMs)                                                                      \
     Rig rig(tickMs);                                                                               \
     QVERIFY2(rig.port.isOpen(), qPrintable(rig.port.stateText()))
 
-qint64 timed(SerialPort &port, const QString &command, QString *reply)
+qint64 timed(Station &station, const ReceiverCommand &command, QString *reply)
 {
     QElapsedTimer timer;
     timer.start();
-    *reply = port.Exchange(command);
+    *reply = station.Exchange(command);
     return timer.elapsed();
 }
 
@@ -78,46 +83,44 @@ void TestExchange::exchangeEnds_data()
 {
     QTest::addColumn<zesim::Fault>("fault");
     QTest::addColumn<int>("phase"); // where in its second the exchange starts
-    QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("reply"); // one without ">" as a dot for each character
     QTest::addColumn<qint64>("minMs");
     QTest::addColumn<qint64>("maxMs");
-    auto row = [](const char *name, zesim::Fault fault, int phase, const char *command,
-                  const QString &reply, qint64 minMs, qint64 maxMs) {
-        QTest::newRow(name) << fault << phase << QString(command) << reply << minMs << maxMs;
+    auto row = [](const char *name, zesim::Fault fault, int phase, const QString &reply,
+                  qint64 minMs, qint64 maxMs) {
+        QTest::newRow(name) << fault << phase << reply << minMs << maxMs;
     };
-    const zesim::Fault none;
     const zesim::Fault silence {FaultKind::NoReply, 0, 0};
     // The prompt ends it well before the one-second minimum of the limit.
-    row("chunked", {FaultKind::Chunked, 1, 15}, 500, "Y", yReply, 0, 900);
-    // Three commands in one line: what follows the first ">" in the same read is kept.
-    row("three at once", none, 500, "Y\rF\rY", yReply + plainReply + yReply, 0, 900);
+    row("chunked", {FaultKind::Chunked, 1, 15}, 500, yReply, 0, 900);
+    // What follows the first ">" in the same read is kept.
+    row("reply twice", {FaultKind::Doubled, 0, 0}, 500, yReply + yReply, 0, 900);
     // Without one, the limit counts whole seconds: it ends when the clock reads two seconds past
     // the second the command went out in.
-    row("silence, sent early in its second", silence, 20, "Y", "", 1700, 2300);
-    row("silence, sent late in its second", silence, 900, "Y", "", 1000, 1400);
+    row("silence, sent early in its second", silence, 20, "", 1700, 2300);
+    row("silence, sent late in its second", silence, 900, "", 1000, 1400);
     // Stops collecting at the cap.
-    row("flood capped", {FaultKind::Flood, 0, 0}, 500, "Y", QString(64 * 1024, u'.'), 0, 900);
+    row("flood capped", {FaultKind::Flood, 0, 0}, 500, QString(64 * 1024, u'.'), 0, 900);
 }
 
 void TestExchange::exchangeEnds()
 {
     QFETCH(zesim::Fault, fault);
     QFETCH(int, phase);
-    QFETCH(QString, command);
     QFETCH(qint64, minMs);
     QFETCH(qint64, maxMs);
     OPEN_RIG(rig, 1000);
     rig.sim.setFault(fault);
     rig.clock.setPhase(phase);
     QString got;
-    const qint64 elapsed = timed(rig.port, command, &got);
+    const qint64 elapsed = timed(rig.station, ReceiverCommand::level(), &got);
     rig.sim.clearFault();
     QTEST(got.contains(u'>') ? got : QString(got.size(), u'.'), "reply");
     QVERIFY2(elapsed >= minMs && elapsed <= maxMs, qPrintable(QString::number(elapsed)));
-    QVERIFY(!rig.busy && rig.port.isOpen());
+    QVERIFY(!rig.busy() && rig.port.isOpen());
+    QCOMPARE(rig.port.lastExchangeTimedOut(), !got.contains(u'>') && got.size() < 64 * 1024);
     // The command and one carriage return, nothing else.
-    QCOMPARE(rig.sim.receivedBytes(), command.toStdString() + '\r');
+    QCOMPARE(rig.sim.receivedBytes(), std::string("Y\r"));
 }
 
 void TestExchange::busyOrLateLosesNothing()
@@ -125,17 +128,18 @@ void TestExchange::busyOrLateLosesNothing()
     OPEN_RIG(rig, 100);
     QString got;
     // An exchange asked for while another is under way sends nothing and leaves the flag.
-    rig.busy = true;
-    QVERIFY(timed(rig.port, QStringLiteral("E"), &got) < 50 && got.isEmpty() && rig.busy);
-    rig.busy = false;
+    rig.station.state().exchangeBusy = true;
+    QVERIFY(timed(rig.station, ReceiverCommand::notFound(), &got) < 50 && got.isEmpty()
+            && rig.busy());
+    rig.station.state().exchangeBusy = false;
     // A reply later than its exchange's limit waits unread; nothing to wait on here, it is due
     // 400 ms after "Y" went out.
     rig.sim.setFault({FaultKind::LateReply, 400, 0});
-    QVERIFY(timed(rig.port, QStringLiteral("Y"), &got) <= 350 && got.isEmpty());
+    QVERIFY(timed(rig.station, ReceiverCommand::level(), &got) <= 350 && got.isEmpty());
     QTest::qWait(500);
     rig.port.setTickMs(1000);
     // The next exchange returns it at its first read: the reply to "F" is 400 ms away.
-    const qint64 elapsed = timed(rig.port, QStringLiteral("F"), &got);
+    const qint64 elapsed = timed(rig.station, ReceiverCommand::found(), &got);
     QCOMPARE(got, yReply);
     QVERIFY2(elapsed < 150, qPrintable(QString::number(elapsed)));
     QCOMPARE(rig.sim.waitForCommands(2, 1000), size_t(2));
@@ -147,7 +151,7 @@ void TestExchange::openAndReset()
     OPEN_RIG(rig, 100);
     QSignalSpy changed(&rig.port, &SerialPort::stateChanged);
     rig.port.OpenPort(); // already open: nothing happens
-    SerialPort second(rig.clock, rig.busy); // a link opened after the rig's finds it busy
+    SerialPort second(rig.clock); // a link opened after the rig's finds it busy
     QVERIFY(second.setPort(rig.device()));
     QSignalSpy secondChanged(&second, &SerialPort::stateChanged);
     second.OpenPort();
@@ -171,7 +175,7 @@ void TestExchange::openAndReset()
     QVERIFY(rig.port.setLineSettings(QStringLiteral("2400,n,8,2")));
     rig.port.OpenPort();
     QVERIFY(rig.port.dtrEnable());
-    QCOMPARE(rig.port.Exchange(QStringLiteral("Y")), yReply);
+    QCOMPARE(rig.port.exchange(ReceiverCommand::level()), yReply);
     QCOMPARE(rig.sim.lineBaudRate(), 2400);
 }
 

@@ -73,7 +73,7 @@ void TestFaults::faults()
     f.writeFile(QStringLiteral("range.rng"), "118\t137\tA\t0.025\tAir band\r\n");
     QVERIFY(f.startUp());
     ControlLoop &loop = f.app->loop();
-    SerialPort &port = f.app->station().serialPort();
+    SerialPort &port = f.app->serialPort();
     const qint16 &operatingMode = f.app->station().state().operatingMode;
     loop.setReconnectIntervalMs(50);
     f.widget<QComboBox>(QStringLiteral("cmbDelay"))->setCurrentIndex(0); // garbage: short holds

@@ -1,10 +1,10 @@
 // The bank files and the range file: what is read, what is saved, and what goes wrong.
 #include "CoreFixture.h"
 #include "FileHelpers.h"
+#include "core/TextFields.h"
 #include "storage/BankFile.h"
 #include "storage/CsvFile.h"
 #include "storage/RangeFile.h"
-#include "storage/TextFields.h"
 
 #include <QDir>
 #include <QtTest>

@@ -120,9 +120,9 @@ void TestMemory::writeSendsNonEmptyChannels()
     QCOMPARE(f.panel.status, QStringLiteral("Writing  4 channel  99"));
     QCOMPARE(f.panel.busyChanges, (QVector<bool> {true, false}));
     // Unlike a read, a write does not open a closed port.
-    f.station->serialPort().close();
+    f.serialPort().close();
     WriteMemoryBanks(*f.station);
-    QVERIFY(!f.station->serialPort().isOpen());
+    QVERIFY(!f.serialPort().isOpen());
 }
 
 QTEST_GUILESS_MAIN(TestMemory)

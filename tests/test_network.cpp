@@ -1,7 +1,7 @@
 // Other programs driving the station over TCP in the rig-control protocol, against the whole
 // program in-process with the simulated receiver.
 #include "UiFixture.h"
-#include "receiver/RigServer.h"
+#include "remote/RigServer.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -69,8 +69,8 @@ void TestNetwork::initTestCase()
                    " 1 \t 1 \tN\t145.5000\t 0 \t 0 \t 0 \tOne\r\n"
                    " 1 \t 2 \tN\t145.6000\t 0 \t 0 \t 0 \tTwo\r\n");
     QVERIFY(m_f->startUp());
-    QVERIFY(m_f->app->station().applyNetworkSettings({true, 0, false}));
-    m_client = std::make_unique<Client>(m_f->app->station().rigServer().port());
+    QVERIFY(m_f->app->rigServer().apply({true, 0, false}));
+    m_client = std::make_unique<Client>(m_f->app->rigServer().port());
     QVERIFY(m_client->connected());
 }
 
@@ -156,7 +156,7 @@ void TestNetwork::setsActLikeTheKeypad()
 void TestNetwork::abusiveClientsDoNotStopTheScan()
 {
     UiFixture &f = *m_f;
-    const int port = f.app->station().rigServer().port();
+    const int port = f.app->rigServer().port();
     f.sim.setSignalLevelAt(145.5, 0); // nothing holds the scan
     f.widget<QSlider>(QStringLiteral("hscrSquelch"))->setValue(0);
     f.widget<QCheckBox>(QStringLiteral("chkScan(1)"))->setChecked(true);

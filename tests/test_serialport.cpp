@@ -1,6 +1,7 @@
 // The serial link's settings texts, typed or stored, and what "Test" finds on a port.
 #include "Workspace.h"
 #include "core/Clock.h"
+#include "receiver/PortDiagnosis.h"
 #include "receiver/SerialPort.h"
 
 #include <QMetaEnum>
@@ -59,9 +60,8 @@ void TestSerialPort::settings()
     QFETCH(QString, text);
     QFETCH(QString, result);
     const bool accepted = !result.startsWith(QStringLiteral("refused: "));
-    bool busy = false;
     ManualClock clock;
-    SerialPort port(clock, busy);
+    SerialPort port(clock);
     QVERIFY(port.setLineSettings(QStringLiteral("2400,e,7,1")) && port.setPort(QStringLiteral("4"))
             && port.setHandshaking(2));
     // What the link holds of that kind; a refused text leaves it as it was.
@@ -86,9 +86,8 @@ void TestSerialPort::settings()
 
 void TestSerialPort::defaults()
 {
-    bool busy = false;
     ManualClock clock;
-    const SerialPort port(clock, busy);
+    const SerialPort port(clock);
     QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5")
                      .arg(port.portText(), port.lineSettings(), port.stateText())
                      .arg(port.handshaking())

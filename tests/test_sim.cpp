@@ -2,7 +2,7 @@
 
 #include "Workspace.h"
 #include "core/Clock.h"
-#include "receiver/SerialPort.h"
+#include <QSerialPort>
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -13,24 +13,31 @@ namespace {
 
 const QString plain("\r\n>");
 
-// The program's end of the line, with its own settings: 9600 baud, 8N2.
+// A plain serial line to the receiver, with the program's settings: 9600 baud, 8N2. The
+// program's own port sends only commands it can build; here anything goes.
 struct Line : zetest::Workspace
 {
     Line()
         : Workspace(true)
-        , port(clock, busy)
+        , port(path(QStringLiteral("receiver")))
     {
-        if (receiverStarted && port.setPort(path(QStringLiteral("receiver"))))
-            port.OpenPort();
+        if (receiverStarted && port.open(QIODevice::ReadWrite)) {
+            port.setBaudRate(9600);
+            port.setDataBits(QSerialPort::Data8);
+            port.setParity(QSerialPort::NoParity);
+            port.setStopBits(QSerialPort::TwoStop);
+        }
     }
     QString exchange(const QByteArray &command)
     {
-        return port.Exchange(QString::fromLatin1(command));
+        port.write(command + '\r');
+        QByteArray reply;
+        while (!reply.contains('>') && port.waitForReadyRead(2000))
+            reply += port.readAll();
+        return QString::fromLatin1(reply);
     }
 
-    ze::SystemClock clock;
-    bool busy = false;
-    ze::SerialPort port;
+    QSerialPort port;
 };
 
 } // namespace

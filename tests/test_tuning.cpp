@@ -1,8 +1,8 @@
 // Numbers, rounding and line ends as every file reader takes them; frequency and level texts,
 // the tuning command, the sample's hold and the channel shown.
 #include "CoreFixture.h"
+#include "core/TextFields.h"
 #include "receiver/Tuning.h"
-#include "storage/TextFields.h"
 
 #include <QLocale>
 #include <QtTest>

@@ -163,7 +163,8 @@ void TestUi::keypad_data()
     row("Mode wraps from CW to NFM", dashes, ModeIdle, "1MMMMMME", "1", "NFM", "1TN");
     row("ATT twice is off", dashes, ModeIdle, "1AAE", "1", "", "1TN");
     row("Enter keeps the entry", dashes, ModeIdle, "1E2E", "12", "", "1TN 12TN");
-    row("Enter on the dashes", dashes, ModeIdle, "E", "", "", "TN");
+    // Nothing that is no frequency goes on the line.
+    row("Enter on the dashes", dashes, ModeIdle, "E", "", "", "");
 }
 
 void TestUi::keypad()
@@ -313,7 +314,7 @@ void TestUi::picks()
     QVERIFY(f.startUp());
     MainWindow &window = f.app->window();
     // Surface units, fifteen to a pixel: pixel column 10, rows 0 to 50.
-    window.drawSpectrumLine(150, 0, 750, SpectrumPen::Level);
+    f.widget<SpectrumView>(QStringLiteral("picSpectrum"))->drawLine(150, 0, 750, Qt::black);
     const QString before = pickState(f);
     f.app->station().state().startingUp = startingUp;
 
@@ -373,10 +374,13 @@ void TestUi::channelPickAndButtons()
     }
     QCOMPARE(visited,
              QStringList({"1-3 mode 3", "1-2 mode 3", "1-1 mode 3", "1-0 mode 3", "2-0 mode 3"}));
-    // Channel 2-0 is empty and still tuned: only its attenuator letter goes out.
+    // Channel 2-0 is empty: nothing goes out for it, and the operator is told.
     f.clearSent();
     f.runPasses(1);
-    QCOMPARE(f.sent(), Commands {"T"});
+    QCOMPARE(f.sent(), Commands {});
+    QCOMPARE(f.text(QStringLiteral("StatusBar1Notice")),
+             QStringLiteral("Bank 2 channel 0 was passed over: its frequency \"\" is no good: "
+                            "there is no frequency."));
 }
 
 void TestUi::squelchAndMeter_data()
@@ -473,7 +477,7 @@ void TestUi::noticesAndLogViewer()
         log += QByteArray::number(i).leftJustified(998, '.') + "\r\n";
     f.writeFile(QStringLiteral("logging.txt"), log);
     QVERIFY(f.startUp());
-    LogViewer viewer(f.app->window(), &f.app->window());
+    LogViewer viewer(f.app->station(), &f.app->window());
     QStringList shown; // the notice, then the viewer's first entry and note
     const auto look = [&] {
         viewer.refresh();
@@ -489,7 +493,7 @@ void TestUi::noticesAndLogViewer()
     QVERIFY(QFile::remove(path) && QFile::link(QStringLiteral("/dev/zero"), path));
     look();
     f.app->station().state().searchFrequency = QStringLiteral("1");
-    WriteSearchLogLine(f.app->station(), 5);
+    f.app->activityLog().WriteSearchLogLine(5);
     QTest::keyClick(f.widget<QComboBox>(QStringLiteral("cmbBankenLijst")), Qt::Key_End);
     QCOMPARE(
             shown << f.text(QStringLiteral("StatusBar1Notice")),
@@ -503,27 +507,29 @@ void TestUi::spectrumPens()
 {
     UiFixture f;
     QVERIFY(f.startUp());
-    MainWindow &window = f.app->window();
     auto *view = f.widget<SpectrumView>(QStringLiteral("picSpectrum"));
     const int units = SpectrumView::unitsPerPixel;
     const int h = view->imageSize().height();
-    const int height = window.spectrumSize().height();
-    // A pixel column is drawn by its last unit too; a level rises from the bottom edge.
-    const auto quarters = [&](int x, SpectrumPen pen, int y1, int y2) {
-        window.drawSpectrumLine(x * units + units - 1, y1, y2, pen);
+    const int height = view->logicalSize().height();
+    const auto column = [&](int x) {
         QString lit;
         for (int q = 0; q < 4; ++q)
             lit += view->image().pixelColor(x, q * h / 4 + h / 8) == view->background() ? u'.'
                                                                                         : u'#';
         return lit;
     };
-    QCOMPARE(quarters(7, SpectrumPen::Level, height, height / 2), QStringLiteral("..##"));
-    QCOMPARE(quarters(7, SpectrumPen::Erase, 0, height), QStringLiteral("...."));
-    QCOMPARE(quarters(8, SpectrumPen::Marker, 0, height), QStringLiteral("####"));
+    // A pixel column is drawn by its last unit too.
+    view->drawLine(7 * units + units - 1, 0, height, Qt::black);
+    QCOMPARE(column(7), QStringLiteral("####"));
+    // A step of a range of 320 steps is one pixel wide: its column is erased, its level rises
+    // from the bottom edge, the marker stands at the next position.
+    view->plot({0, 320, 1, 7, 5});
+    QCOMPARE(column(7) + column(8) + column(9), QStringLiteral("..######...."));
     // Outside the surface nothing is drawn and nothing breaks.
     const QImage before = view->image();
-    window.drawSpectrumLine(-1, 0, 10, SpectrumPen::Level);
-    window.drawSpectrumLine(1 << 30, -(1 << 30), 1 << 30, SpectrumPen::Marker);
+    view->drawLine(-1, 0, 10, Qt::black);
+    view->drawLine(1 << 30, -(1 << 30), 1 << 30, Qt::black);
+    view->plot({0, 320, 1, 1 << 20, 15});
     QCOMPARE(view->image(), before);
 }
 
@@ -532,8 +538,8 @@ void TestUi::realDialogsTakeTheirDefaults()
     UiFixture f;
     QVERIFY(f.startUp());
     MainWindow &window = f.app->window();
-    window.setAnswerSource({});
-    window.setMessageSink({});
+    window.dialogs().setAnswerSource({});
+    window.dialogs().setMessageSink({});
     // Return on the box that comes up next presses its default button.
     const auto pressReturn = [] {
         auto *timer = new QTimer;
@@ -546,12 +552,13 @@ void TestUi::realDialogsTakeTheirDefaults()
         timer->start(10);
     };
     pressReturn();
-    QVERIFY(!window.askYesNo(QStringLiteral("Deleteing bank"), QStringLiteral("Delete?"), false));
+    WidgetDialogs &dialogs = window.dialogs();
+    QVERIFY(!dialogs.askYesNo(QStringLiteral("Deleteing bank"), QStringLiteral("Delete?"), false));
     pressReturn();
-    QVERIFY(window.askYesNo(QStringLiteral("Replace"), QStringLiteral("Replace?"), true));
+    QVERIFY(dialogs.askYesNo(QStringLiteral("Replace"), QStringLiteral("Replace?"), true));
     pressReturn();
-    QCOMPARE(window.askText(QStringLiteral(" New Bank"), QStringLiteral("Name"),
-                            QStringLiteral("bankname")),
+    QCOMPARE(dialogs.askText(QStringLiteral(" New Bank"), QStringLiteral("Name"),
+                             QStringLiteral("bankname")),
              QStringLiteral("bankname"));
     pressReturn();
     window.reportStartupError(QStringLiteral("<b>refused</b>"));
@@ -752,7 +759,7 @@ void TestUi::optionsApplyOrRefuse()
     QCOMPARE(options->isVisible(), !applied);
     const QString told = f.messages.join(u'\n') + f.text(QStringLiteral("lblTestResult"));
     QVERIFY2(applied ? told.isEmpty() : told.contains(said), qPrintable(told));
-    SerialPort &serial = f.app->station().serialPort();
+    SerialPort &serial = f.app->serialPort();
     QVERIFY(serial.isOpen());
     QCOMPARE(serial.lineSettings(), applied ? line : QStringLiteral("9600,n,8,2"));
     if (applied) {

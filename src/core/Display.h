@@ -26,4 +26,10 @@ public:
     virtual void setSignalBarLit(int index, bool lit) = 0;
 };
 
+// Index of the last lit mode lamp, 0 when none is lit: the mode the keypad tunes with.
+int litModeIndex(const Display &display);
+// Lights the lamp of a mode letter alone (an empty letter counts as "N"); a letter outside
+// "NWALUC" leaves the lamps as they are.
+void showModeLetter(Display &display, const QString &mode);
+
 } // namespace ze

@@ -1,9 +1,12 @@
 #pragma once
 
-#include "storage/Records.h"
+#include "core/ReceiverCommand.h"
+#include "core/Records.h"
 
 #include <QHash>
 #include <QString>
+
+#include <optional>
 
 namespace ze {
 
@@ -26,6 +29,16 @@ struct UnreadBankFile
     int linesSkipped = 0; // lines passed over while reading it
 };
 
+// A tuning asked for outside a pass (network, waterfall, hit list): the command and what it
+// tunes, sent at the next direct-mode pass.
+struct PendingTune
+{
+    ReceiverCommand command;
+    QString frequency;
+    QString mode;
+    bool attenuator = false;
+};
+
 // The shared state of one running station. Handlers change it between passes; the control loop
 // acts on it at its next pass.
 struct ProgramState
@@ -46,8 +59,8 @@ struct ProgramState
     // the network clients; the mode stays when a command carried none.
     QString tunedFrequency;
     QString tunedMode;
-    // A network client's tuning command, sent at the next direct-mode pass.
-    QString pendingTune;
+    bool tunedAttenuator = false;
+    std::optional<PendingTune> pendingTune;
 
     Banks banks;
     Ranges ranges;

@@ -1,21 +1,34 @@
 #pragma once
 
+// The station's floors, from the bottom; each uses only the ones below it:
+//   core      this folder: the program state and its records, the settings, the clock, text and
+//             number helpers, what may go on the line (ReceiverCommand), and the interfaces the
+//             floors above implement or call: the receiver link, the windows' views, the
+//             station events and the operator's commands
+//   storage   the files: bank and range files, the log, CSV, the hit store
+//   receiver  the serial port, tuning and sampling, memory transfer
+//   scan      the control loop and start-up, bank scan, range search, the activity log
+//   remote    network clients; audio: recordings
+//   ui        the windows
+// Lower floors tell upper ones what happens through StationEvents; every front end acts through
+// OperatorCommands.
+
 #include "core/Clock.h"
-#include "core/FrontPanel.h"
+#include "core/Display.h"
+#include "core/OperatorCommands.h"
 #include "core/ProgramState.h"
+#include "core/ReceiverLink.h"
 #include "core/Settings.h"
+#include "core/StationEvents.h"
 #include "core/StationShell.h"
-#include "receiver/SerialPort.h"
+#include "core/Views.h"
 
 #include <QDir>
 #include <QString>
 
-#include <memory>
+#include <optional>
 
 namespace ze {
-
-class RigServer;
-struct NetworkSettings;
 
 // Where one station keeps its files and settings; tests point both at temporary places.
 struct StationPaths
@@ -24,8 +37,20 @@ struct StationPaths
     QString settingsFile; // INI file of the per-user settings store; empty = the platform's own
 };
 
-// One running station: it owns the program state, the serial link and the stored settings, and
-// is handed to every part that works on them. The windows attach through StationShell.
+// The windows a station writes to and asks, attached all at once.
+struct StationViews
+{
+    Display *display = nullptr;
+    OperatorChoices *choices = nullptr;
+    SpectrumSurface *spectrum = nullptr;
+    StatusPanel *status = nullptr;
+    DialogService *dialogs = nullptr;
+    StationShell *shell = nullptr;
+};
+
+// One running station: it owns the program state, the stored settings, its events and the
+// operator's commands, and is handed to every part that works on them. The receiver link and
+// the windows are made above and attached.
 class Station
 {
 public:
@@ -36,60 +61,61 @@ public:
 
     ProgramState &state() { return m_state; }
     const ProgramState &state() const { return m_state; }
-    SerialPort &serialPort() { return *m_serialPort; }
     StoredSettings &settings() { return m_settings; }
     Clock &clock() { return m_clock; }
+    StationEvents &events() { return m_events; }
+    OperatorCommands &commands() { return m_commands; }
 
-    void attach(StationShell *shell) { m_shell = shell; }
-    bool hasShell() const { return m_shell != nullptr; }
-    StationShell &shell() { return *m_shell; }
-    FrontPanel &panel() { return m_shell->frontPanel(); }
+    void setLink(ReceiverLink *link);
+    ReceiverLink &link() { return *m_link; }
+
+    void attach(const StationViews &views);
+    void detach() { m_views = StationViews(); }
+    bool hasViews() const { return m_views.shell != nullptr; }
+    Display &display() { return *m_views.display; }
+    OperatorChoices &choices() { return *m_views.choices; }
+    SpectrumSurface &spectrum() { return *m_views.spectrum; }
+    StatusPanel &status() { return *m_views.status; }
+    DialogService &dialogs() { return *m_views.dialogs; }
+    StationShell &shell() { return *m_views.shell; }
+    const StationViews &views() const { return m_views; }
 
     // A file of the working directory.
     QString filePath(const QString &name) const;
     QDir workingDirectory() const { return m_workDir; }
 
-    // Start-up: resets the port, restores the stored settings, lists and loads the bank files and
-    // the ranges, blanks the display, opens the port and shows the main window, leaving the
-    // station in mode 0. Returns false when it stopped on a stored value it cannot use (the
-    // operator has been told). Runs again, whole, after a bank deletion or a log conversion.
-    bool StartUp();
-    // Stores the main window's four settings and closes the port; the caller then ends the loop.
-    void ShutDown();
-    bool shutDownDone() const { return m_shutDown; }
-
     // Shared operations of the control core.
     void SelectMode(int mode);
+    // The operating mode, told to the listeners when it changes.
+    void setMode(int mode);
     void WrapChannel();
     void CheckHoldExpired();
     void ShowStatus(const QString &text);
-    QString Exchange(const QString &command) { return m_serialPort->Exchange(command); }
+    // One exchange over the link: "" at once, sending nothing, while another is under way.
+    QString Exchange(const ReceiverCommand &command);
+    // Remembers what a tuning command told the receiver (an empty mode keeps the last one), tells
+    // the listeners, and drops a tuning still waiting for its pass.
+    void noteTuning(const QString &frequency, const QString &mode, std::optional<bool> attenuator);
 
     // Refreshes the port panel of the status bar.
     void showPortState();
+    // A standing notice in the status bar, when there is one.
+    void notify(NoticeSource source, const QString &text);
 
-    // Network clients, off unless the stored settings turn them on.
-    RigServer &rigServer() { return *m_rigServer; }
-    // Listens as settings say; a port that cannot be had is told in the status bar and returned
-    // false.
-    bool applyNetworkSettings(const NetworkSettings &settings, QString *error = nullptr);
-
-    // Whether the last append to the activity log failed (its notice is then showing).
-    bool logProblem() const { return m_logProblem; }
-    void setLogProblem(bool problem) { m_logProblem = problem; }
+    // Shut-down has stored the settings; the loop is then ended.
+    bool shutDownDone() const { return m_shutDown; }
+    void setShutDownDone() { m_shutDown = true; }
 
 private:
-    bool restoreSettings();
-
     ProgramState m_state;
     Clock &m_clock;
     QDir m_workDir;
     StoredSettings m_settings;
-    std::unique_ptr<SerialPort> m_serialPort;
-    std::unique_ptr<RigServer> m_rigServer;
-    StationShell *m_shell = nullptr;
+    StationEvents m_events;
+    OperatorCommands m_commands;
+    ReceiverLink *m_link = nullptr;
+    StationViews m_views;
     bool m_shutDown = false;
-    bool m_logProblem = false;
 };
 
 } // namespace ze

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/FrontPanel.h"
+#include "core/Views.h"
 
 #include <QPair>
 #include <QString>
@@ -9,14 +9,12 @@
 
 namespace ze {
 
-// What start-up, shut-down and the file operations need of the windows beyond the front panel:
-// the lists they fill, the settings they restore and store, showing the window.
+// What start-up, shut-down and the file operations need of the windows beyond the display and
+// the status bar: the lists they fill, the settings they restore and store, showing the window.
 class StationShell
 {
 public:
     virtual ~StationShell() = default;
-
-    virtual FrontPanel &frontPanel() = 0;
 
     // Step list entries: text and step in 100 Hz units. The index -1 selects no entry.
     virtual void fillStepList(const QVector<QPair<QString, int>> &entries) = 0;
@@ -34,6 +32,10 @@ public:
     virtual void setBankNames(const QStringList &names) = 0;
     // Selects the first entry of the main window's bank list without its reaction.
     virtual void selectFirstBank() = 0;
+    // The main window's bank list: the text shown, and a pick as the operator would make it,
+    // reaction included (a text that is not an entry changes nothing; false then).
+    virtual QString mainBankText() const = 0;
+    virtual bool pickMainBank(const QString &text) = 0;
 
     virtual ItemList &mainChannelList() = 0;
     // The bank editor's channel list and the range editor's range list exist from start-up on.

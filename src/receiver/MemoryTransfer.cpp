@@ -1,9 +1,9 @@
 #include "receiver/MemoryTransfer.h"
 
+#include "core/Frequency.h"
 #include "core/Station.h"
-#include "receiver/Tuning.h"
+#include "core/TextFields.h"
 #include "storage/BankFile.h"
-#include "storage/TextFields.h"
 
 #include <utility>
 
@@ -19,11 +19,6 @@ constexpr QLatin1String modeCodes("QRSTUVW");
 QString blankNumber(int number)
 {
     return QLatin1Char(' ') + QString::number(number);
-}
-
-QString selectBankCommand(int bank)
-{
-    return QString::number(bank) + QLatin1Char('X');
 }
 
 // Text after the first occurrence of c, trimmed; all of text when c is not there.
@@ -84,21 +79,21 @@ std::optional<ChannelRecord> parseChannelReply(const QString &reply, int channel
 
 int ReadMemoryBanks(Station &station, const std::function<bool()> &keepEmpty)
 {
-    FrontPanel &panel = station.panel();
-    panel.setBusy(true);
+    DialogService &dialogs = station.dialogs();
+    StatusPanel &status = station.status();
+    dialogs.setBusy(true);
     ProgramState &state = station.state();
     // Read into a copy, so that a receiver that did not answer need not wipe the table.
     Banks read = state.banks;
     clearBanks(read);
-    station.serialPort().OpenPort();
+    station.link().OpenPort();
     int count = 0;
     for (int bank = 1; bank <= Banks::bankCount; ++bank) {
-        station.Exchange(selectBankCommand(bank));
+        station.Exchange(*ReceiverCommand::selectBank(bank));
         for (int channel = 0; channel < Banks::channelCount; ++channel) {
-            panel.showProgress(QStringLiteral("Reading bank ") + blankNumber(bank)
-                               + QStringLiteral(" channel ") + blankNumber(channel));
-            const QString reply = station.Exchange(QLatin1Char(' ') + QString::number(channel)
-                                                   + QLatin1Char('Z'));
+            status.showProgress(QStringLiteral("Reading bank ") + blankNumber(bank)
+                                + QStringLiteral(" channel ") + blankNumber(channel));
+            const QString reply = station.Exchange(*ReceiverCommand::readChannel(channel));
             if (const std::optional<ChannelRecord> record = parseChannelReply(reply, channel)) {
                 read(bank, channel) = *record;
                 ++count;
@@ -107,37 +102,53 @@ int ReadMemoryBanks(Station &station, const std::function<bool()> &keepEmpty)
     }
     if (count == 0 && keepEmpty) {
         // The question is asked with the arrow pointer back.
-        panel.setBusy(false);
+        dialogs.setBusy(false);
         if (!keepEmpty())
             return 0;
-        panel.setBusy(true);
+        dialogs.setBusy(true);
     }
     state.banks = std::move(read);
     FillChannelList(station, station.shell().mainChannelList());
     FillChannelList(station, station.shell().editorChannelList());
-    panel.setBusy(false);
+    dialogs.setBusy(false);
     return count;
 }
 
-void WriteMemoryBanks(Station &station)
+int WriteMemoryBanks(Station &station)
 {
-    FrontPanel &panel = station.panel();
-    panel.setBusy(true);
+    DialogService &dialogs = station.dialogs();
+    StatusPanel &status = station.status();
+    dialogs.setBusy(true);
     const Banks &banks = station.state().banks;
+    QStringList passed;
+    int stored = 0;
     for (int bank = 1; bank <= Banks::bankCount; ++bank) {
-        station.Exchange(selectBankCommand(bank));
+        station.Exchange(*ReceiverCommand::selectBank(bank));
         for (int channel = 0; channel < Banks::channelCount; ++channel) {
-            panel.showProgress(QStringLiteral("Writing ") + blankNumber(bank)
-                               + QStringLiteral(" channel ") + blankNumber(channel));
+            status.showProgress(QStringLiteral("Writing ") + blankNumber(bank)
+                                + QStringLiteral(" channel ") + blankNumber(channel));
             const ChannelRecord &r = banks(bank, channel);
             if (r.isEmpty())
                 continue;
-            station.Exchange(QString::number(channel) + QLatin1Char('M') + trimSpaces(r.Frequency)
-                             + trimSpaces(r.Mode)
-                             + (r.ATT == 1 ? QLatin1Char('R') : QLatin1Char('T')));
+            const std::optional<ReceiverCommand> command
+                    = ReceiverCommand::storeChannel(channel, r.Frequency, r.Mode, r.ATT == 1);
+            if (!command) {
+                passed << QStringLiteral("%1-%2").arg(bank).arg(channel);
+                continue;
+            }
+            station.Exchange(*command);
+            ++stored;
         }
     }
-    panel.setBusy(false);
+    dialogs.setBusy(false);
+    if (!passed.isEmpty())
+        station.notify(NoticeSource::Command,
+                       QStringLiteral("Not stored into memory, as the receiver cannot take their "
+                                      "frequency or mode: %1 %2.")
+                               .arg(passed.size() == 1 ? QStringLiteral("channel")
+                                                       : QStringLiteral("channels"),
+                                    passed.join(QStringLiteral(", "))));
+    return stored;
 }
 
 } // namespace ze

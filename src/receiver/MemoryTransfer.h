@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/Records.h"
+#include "core/Records.h"
 
 #include <QString>
 
@@ -19,7 +19,8 @@ std::optional<ChannelRecord> parseChannelReply(const QString &reply, int channel
 // left as they were; otherwise the table is replaced and both channel lists (main window's and
 // bank editor's) are refilled.
 int ReadMemoryBanks(Station &station, const std::function<bool()> &keepEmpty = {});
-// Stores every non-empty channel of the table into the receiver's memory.
-void WriteMemoryBanks(Station &station);
+// Stores every non-empty channel of the table into the receiver's memory; one the receiver
+// cannot take is passed over and told. Returns how many were stored.
+int WriteMemoryBanks(Station &station);
 
 } // namespace ze

@@ -1,194 +1,119 @@
 #include "receiver/Tuning.h"
 
 #include "core/Station.h"
-#include "scan/ActivityLog.h"
-#include "storage/TextFields.h"
+#include "core/TextFields.h"
 
 #include <cmath>
-#include <cstdlib>
 
 namespace ze {
 
 namespace {
 
-// At most 15 significant digits, fixed point, no trailing zeros after the point.
-QString fifteenDigits(double x)
+// The channel a scan visits is the one the display names, as the log writer reads it.
+int shownChannel(Station &station)
 {
-    if (!std::isfinite(x))
-        return QStringLiteral("0");
-    const int magnitude = x == 0.0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(x))));
-    const int decimals = std::max(0, 14 - magnitude);
-    QString text = QString::number(x, 'f', std::min(decimals, 300));
-    if (text.contains(QLatin1Char('.'))) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
-    }
-    if (text == QLatin1String("-0"))
-        text = QStringLiteral("0");
-    return text;
+    const double channel = leadingNumber(station.display().channelText());
+    return channel >= 0 && channel < Banks::channelCount ? static_cast<int>(channel) : -1;
 }
 
-constexpr QLatin1String levelLetters("ABCDEFGHIJKLMNOP");
+// What was found where the station stands: the channel shown in a scan, the frequency in a
+// search.
+HeardSignal heardHere(Station &station, int level)
+{
+    const ProgramState &state = station.state();
+    HeardSignal heard;
+    heard.level = level;
+    heard.search = state.operatingMode == ModeSearching || state.operatingMode == ModeSearchStart;
+    if (heard.search) {
+        heard.frequency = state.searchFrequency;
+        if (state.currentRange >= 0 && state.currentRange < Ranges::count) {
+            const RangeRecord &range = state.ranges[state.currentRange];
+            heard.mode = range.Mode.trimmed();
+            heard.range = state.currentRange;
+            heard.rangeName = range.Description;
+        }
+        return heard;
+    }
+    const int channel = shownChannel(station);
+    if (!Banks::validBank(state.currentBank) || channel < 0)
+        return heard;
+    const ChannelRecord &r = state.banks(state.currentBank, channel);
+    heard.frequency = r.Frequency.trimmed();
+    heard.mode = r.Mode.trimmed();
+    heard.bank = state.currentBank;
+    heard.channel = channel;
+    heard.description = r.Description;
+    return heard;
+}
+
+bool scanningOrSearching(int mode)
+{
+    return mode == ModeScanning || mode == ModeScanStart || mode == ModeSearching
+            || mode == ModeSearchStart;
+}
 
 } // namespace
 
-QString FormatFrequency(double megahertz)
-{
-    QString text = fifteenDigits(megahertz);
-    const qsizetype point = text.indexOf(QLatin1Char('.'));
-    if (point < 0)
-        return text + QStringLiteral(".0000");
-    const qsizetype decimals = text.size() - point - 1;
-    if (decimals < 4)
-        text += QString(4 - decimals, QLatin1Char('0'));
-    return text;
-}
-
-QString displayFrequency(const QString &frequencyText)
-{
-    QString text = fifteenDigits(leadingNumber(frequencyText));
-    if (text.startsWith(QLatin1String("0.")))
-        text.remove(0, 1);
-    else if (text.startsWith(QLatin1String("-0.")))
-        text.remove(1, 1);
-    if (!text.contains(QLatin1Char('.')))
-        text += QStringLiteral(".0000");
-    else
-        text += QStringLiteral("0000");
-    return text.left(text.indexOf(QLatin1Char('.')) + 5);
-}
-
-int levelFromReply(const QString &reply)
-{
-    if (reply.isEmpty())
-        return 0;
-    const qsizetype index = levelLetters.indexOf(reply.at(0));
-    return index < 0 ? 0 : int(index);
-}
-
-int squelchThreshold(int sliderValue)
-{
-    return std::abs(sliderValue - 12);
-}
-
-void StepFrequency(Station &station, const QString &direction)
-{
-    FrontPanel &panel = station.panel();
-    double f = leadingNumber(panel.display().frequencyText());
-    const double step = panel.stepValue() / 10000.0;
-    if (direction == QLatin1String("UP"))
-        f += step;
-    else
-        f -= step;
-    QString t = FormatFrequency(f);
-    const double value = leadingNumber(t);
-    if (value < 0.1)
-        t = QStringLiteral("0.100");
-    else if (value > 2036)
-        t = QStringLiteral("2036.0000");
-    panel.display().setFrequencyText(t);
-    station.Exchange(t);
-    noteTuning(station, t, QString());
-}
-
-void noteTuning(Station &station, const QString &frequencyText, const QString &mode)
-{
-    ProgramState &state = station.state();
-    state.tunedFrequency = frequencyText.trimmed();
-    if (!mode.trimmed().isEmpty())
-        state.tunedMode = mode.trimmed();
-    // Whatever a network client asked for before is older than this.
-    state.pendingTune.clear();
-}
-
-void TuneDirect(Station &station, const QString &frequencyText, const QString &mode)
-{
-    ProgramState &state = station.state();
-    Display &display = station.panel().display();
-    state.operatingMode = ModeDirect;
-    display.setFrequencyText(frequencyText);
-    showModeLetter(station, mode);
-    noteTuning(station, frequencyText, mode);
-    state.pendingTune = frequencyText
-            + (display.attenuatorLit() ? QLatin1Char('R') : QLatin1Char('T')) + mode;
-}
-
-void TuneChannel(Station &station)
+bool TuneChannel(Station &station)
 {
     station.WrapChannel();
     const ProgramState &state = station.state();
     const ChannelRecord &r = state.banks(state.currentBank, state.currentChannel);
-    const QString command = r.Frequency.trimmed() + r.Mode.trimmed()
-            + (r.ATT == 1 ? QStringLiteral("R") : QStringLiteral("T"));
-    station.Exchange(command);
-    noteTuning(station, r.Frequency, r.Mode);
+    const std::optional<ReceiverCommand> command
+            = ReceiverCommand::channel(r.Frequency, r.Mode, r.ATT == 1);
+    if (!command) {
+        station.notify(NoticeSource::Command,
+                       QStringLiteral("Bank %1 channel %2 was passed over: %3.")
+                               .arg(state.currentBank)
+                               .arg(state.currentChannel)
+                               .arg(tuningProblem(r.Frequency, r.Mode)));
+        return false;
+    }
+    station.Exchange(*command);
+    station.noteTuning(r.Frequency, r.Mode, r.ATT == 1);
+    return true;
 }
 
 void SampleSignal(Station &station)
 {
     ProgramState &state = station.state();
-    FrontPanel &panel = station.panel();
-    station.Exchange(QStringLiteral("Y"));
-    const int level = levelFromReply(station.Exchange(QStringLiteral("Y")));
+    station.Exchange(ReceiverCommand::level());
+    const int level = levelFromReply(station.Exchange(ReceiverCommand::level()));
     const int mode = state.operatingMode;
-    // The log writers read the level of this sample.
-    if (level >= squelchThreshold(panel.squelchValue())) {
-        station.Exchange(QStringLiteral("F"));
-        if ((mode == ModeScanning || mode == ModeScanStart) && panel.writeToLogfile())
-            WriteChannelLogLine(station, level);
+    const bool present = level >= squelchThreshold(station.choices().squelchValue());
+    if (present) {
+        station.Exchange(ReceiverCommand::found());
+        const bool holding = state.holdStart != 0;
         state.holdStart
                 = static_cast<qint32>(std::nearbyint(station.clock().secondsSinceMidnight()));
         if (mode >= ModeScanning && mode <= ModeManual)
             ShowChannel(station);
+        if (!holding && scanningOrSearching(mode))
+            Q_EMIT station.events().signalFound(heardHere(station, level));
     } else {
-        station.Exchange(QStringLiteral("E"));
+        station.Exchange(ReceiverCommand::notFound());
         state.lastLoggedFrequency.clear();
     }
-    if ((mode == ModeSearching || mode == ModeSearchStart) && panel.writeToLogfile())
-        WriteSearchLogLine(station, level);
+    // The log writers read the level of this sample.
+    Q_EMIT station.events().sampled(level, present);
     ShowSignalBars(station, level);
     state.signalLevel = static_cast<qint16>(level);
-}
-
-int litModeIndex(const Display &display)
-{
-    int last = 0;
-    for (int i = 0; i < modeLetters.size(); ++i) {
-        if (display.modeLit(i))
-            last = i;
-    }
-    return last;
-}
-
-void showModeLetter(Station &station, const QString &mode)
-{
-    Display &display = station.panel().display();
-    // Found where the text stands in "NWALUC"; the empty text stands at the start.
-    const int index = int(modeLetters.indexOf(mode));
-    if (index < 0 || display.modeLit(index))
-        return;
-    for (int i = 0; i < modeLetters.size(); ++i)
-        display.setModeLit(i, false);
-    display.setModeLit(index, true);
 }
 
 void ShowChannel(Station &station)
 {
     const ProgramState &state = station.state();
-    FrontPanel &panel = station.panel();
-    Display &display = panel.display();
-    const double channel = leadingNumber(display.channelText());
+    Display &display = station.display();
+    const int channel = shownChannel(station);
     // The display may hold anything; only a real channel of a real bank is shown.
-    if (!Banks::validBank(state.currentBank) || channel < 0 || channel >= Banks::channelCount)
+    if (!Banks::validBank(state.currentBank) || channel < 0)
         return;
-    const ChannelRecord &r = state.banks(state.currentBank, static_cast<int>(channel));
-    if (panel.showsFrequency())
+    const ChannelRecord &r = state.banks(state.currentBank, channel);
+    if (station.choices().showsFrequency())
         display.setFrequencyText(displayFrequency(r.Frequency));
     else
         display.setFrequencyText(r.Description);
-    showModeLetter(station, r.Mode);
+    showModeLetter(display, r.Mode);
     display.setAttenuatorLit(r.ATT == 1);
     display.setPassLit(r.LockOut == 1);
 }
@@ -196,7 +121,7 @@ void ShowChannel(Station &station)
 void ShowScanPosition(Station &station)
 {
     const ProgramState &state = station.state();
-    Display &display = station.panel().display();
+    Display &display = station.display();
     display.setChannelText(QString::number(state.currentChannel));
     display.showBank(state.currentBank);
     display.setFrequencyText(QStringLiteral("Scanning..."));
@@ -205,11 +130,11 @@ void ShowScanPosition(Station &station)
 void ShowSearchPosition(Station &station)
 {
     const ProgramState &state = station.state();
-    Display &display = station.panel().display();
+    Display &display = station.display();
     display.setChannelText(QStringLiteral("--"));
     display.showBank(0);
     if (state.currentRange >= 0 && state.currentRange < Ranges::count)
-        showModeLetter(station, state.ranges[state.currentRange].Mode);
+        showModeLetter(display, state.ranges[state.currentRange].Mode);
     for (int i = 0; i <= 10; ++i)
         display.setSignalBarLit(i, false);
     display.setFrequencyText(state.searchFrequency);
@@ -217,7 +142,7 @@ void ShowSearchPosition(Station &station)
 
 void ShowSignalBars(Station &station, int level)
 {
-    Display &display = station.panel().display();
+    Display &display = station.display();
     for (int i = 0; i <= 10; ++i)
         display.setSignalBarLit(i, i <= level);
 }

@@ -9,7 +9,7 @@ void ScanStep(Station &station)
 {
     ProgramState &state = station.state();
     station.WrapChannel();
-    if (!station.panel().bankTicked(state.currentBank)) {
+    if (!station.choices().bankTicked(state.currentBank)) {
         // An unticked bank is passed over whole in one step.
         state.currentChannel = 0;
         state.currentBank = static_cast<qint16>(state.currentBank + 1);
@@ -19,12 +19,16 @@ void ScanStep(Station &station)
     if (!r.Frequency.isEmpty() && r.LockOut == 0) {
         // The display names the visited channel while a hold lasts: the sample's log line and
         // the holding passes read it from there.
-        station.panel().display().setChannelText(QString::number(state.currentChannel));
-        TuneChannel(station);
-        SampleSignal(station);
-        station.CheckHoldExpired();
-        ShowChannel(station);
-        ShowScanPosition(station);
+        station.display().setChannelText(QString::number(state.currentChannel));
+        // A channel the receiver cannot take is passed over like an empty one.
+        if (TuneChannel(station)) {
+            SampleSignal(station);
+            Q_EMIT station.events().channelMeasured(state.currentBank, state.currentChannel,
+                                                    state.signalLevel);
+            station.CheckHoldExpired();
+            ShowChannel(station);
+            ShowScanPosition(station);
+        }
     }
     state.currentChannel = static_cast<qint16>(state.currentChannel + 1);
 }
@@ -35,7 +39,7 @@ void scanStartPass(Station &station)
     state.currentChannel = static_cast<qint16>(state.currentChannel + 1);
     ShowScanPosition(station);
     ScanStep(station);
-    state.operatingMode = ModeScanning;
+    station.setMode(ModeScanning);
 }
 
 void scanPass(Station &station)

@@ -1,19 +1,8 @@
 #include "storage/BankFile.h"
 
 #include "core/Station.h"
+#include "core/TextFields.h"
 #include "storage/BankName.h"
-#include "storage/TextFields.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
-#include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace ze {
 
@@ -55,49 +44,6 @@ bool hasChannels(const Banks &banks)
     return false;
 }
 
-// A dangling link is there too: saving would replace it.
-bool fileIsThere(const QString &path)
-{
-    struct stat info = {};
-    return ::lstat(nativePath(path).constData(), &info) == 0;
-}
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// QSaveFile names files by text, and its temporary file by the final name and a suffix. A name
-// that is not valid UTF-8, or too long for that suffix, goes through a short temporary name.
-SaveResult saveThroughShortName(const QByteArray &native, const QByteArray &bytes)
-{
-    QByteArray temp = native.left(native.lastIndexOf('/') + 1) + ".ze-XXXXXX";
-    struct stat old = {};
-    const mode_t mode = ::stat(native.constData(), &old) == 0 ? old.st_mode & 07777 : 0644;
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return {false, systemError(errno)};
-    int error = ::fchmod(fd, mode) == 0 ? 0 : errno;
-    for (qsizetype written = 0; error == 0 && written < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + written,
-                                  static_cast<size_t>(bytes.size() - written));
-        if (n > 0)
-            written += n;
-        else if (n == 0 || errno != EINTR)
-            error = n == 0 ? EIO : errno;
-    }
-    if (error == 0 && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::rename(temp.constData(), native.constData()) != 0)
-        error = errno;
-    if (error == 0)
-        return {true, QString()};
-    ::unlink(temp.constData());
-    return {false, systemError(error)};
-}
-
 // Remembers what a load could not read, so that a save of the bank does not replace it unseen.
 void rememberLoad(Station &station, const QString &path, const BankLoadResult &result)
 {
@@ -115,8 +61,8 @@ void rememberLoad(Station &station, const QString &path, const BankLoadResult &r
 
 SaveResult refuseSave(Station &station, const QString &text)
 {
-    if (station.hasShell())
-        station.panel().reportError(text);
+    if (station.hasViews())
+        station.dialogs().reportError(text);
     return {false, text};
 }
 
@@ -144,8 +90,8 @@ SaveResult checkOverwrite(Station &station, const QString &name, const QString &
                                  .arg(unread->linesSkipped)
                                  .arg(name))
             + QStringLiteral(" The old file is kept as \"%1\". Save?").arg(backup);
-    if (!station.hasShell()
-        || !station.panel().askYesNo(QStringLiteral("ZE3000r"), question, false))
+    if (!station.hasViews()
+        || !station.dialogs().askYesNo(QStringLiteral("ZE3000r"), question, false))
         return {false, QStringLiteral("Not saved: the operator kept the old file.")};
     QByteArray old;
     QString error;
@@ -163,106 +109,6 @@ SaveResult checkOverwrite(Station &station, const QString &name, const QString &
 }
 
 } // namespace
-
-QByteArray readAtMost(QIODevice &device, qint64 maxBytes)
-{
-    constexpr qint64 piece = qint64 {64} * 1024;
-    QByteArray bytes;
-    while (bytes.size() < maxBytes) {
-        const QByteArray part = device.read(qMin(piece, maxBytes - bytes.size()));
-        if (part.isEmpty())
-            break;
-        bytes += part;
-    }
-    return bytes;
-}
-
-bool readDataFile(const QString &path, QByteArray &bytes, QString *error, qint64 maxBytes)
-{
-    bytes.clear();
-    const QByteArray native = nativePath(path);
-    auto fail = [error](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    const QString notPlain = QStringLiteral("It is not a plain file.");
-    struct stat info = {};
-    // Looked at before the open too: opening a FIFO may wait for a writer, a device may act.
-    if (::stat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode))
-        return fail(notPlain);
-    const int fd = ::open(native.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return fail(systemError(errno));
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return fail(file.errorString());
-    }
-    // It may have been replaced between the look and the open.
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return fail(notPlain);
-    bytes = readAtMost(file, maxBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        bytes.clear();
-        return false;
-    }
-    if (bytes.size() > maxBytes) {
-        if (error)
-            *error = QStringLiteral("The file is too large.");
-        bytes.clear();
-        return false;
-    }
-    return true;
-}
-
-bool removeDataFile(const QString &path, QString *error)
-{
-    if (::unlink(nativePath(path).constData()) == 0 || errno == ENOENT)
-        return true;
-    if (error)
-        *error = systemError(errno);
-    return false;
-}
-
-SaveResult saveFileAtomically(const QString &path, const QByteArray &bytes)
-{
-    const QByteArray native = nativePath(path);
-    const qsizetype nameBytes = native.size() - native.lastIndexOf('/') - 1;
-    const qsizetype tempSuffix = 7; // QSaveFile's ".XXXXXX"
-    if (native != QFile::encodeName(path)
-        || nameBytes + tempSuffix > fileNameMax(QFileInfo(path).path()))
-        return saveThroughShortName(native, bytes);
-    SaveResult result;
-    QSaveFile file(path);
-    // Unbuffered: a buffered device drops a short write on flush without an error (a full disk
-    // or a file size limit), and commit() would then put a cut-off file in place.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        result.error = file.errorString();
-        return result;
-    }
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        // A short write means the next one fails and tells why.
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0)
-            break;
-        written += n;
-    }
-    if (written != bytes.size()) {
-        result.error = file.errorString();
-        file.cancelWriting();
-        return result;
-    }
-    if (!file.commit()) {
-        result.error = file.errorString();
-        return result;
-    }
-    result.ok = true;
-    return result;
-}
 
 void clearBanks(Banks &banks)
 {
@@ -378,7 +224,7 @@ BankLoadResult LoadBankFile(Station &station, ItemList &list)
     list.setBusy(true);
     ClearBanks(station);
     const QString name = bankFileName(station);
-    const bool panel = station.hasShell();
+    const bool panel = station.hasViews();
     BankLoadResult result = readBankFile(
             station.filePath(name), station.state().banks,
             [&station, panel](int bank, int channel) {
@@ -394,11 +240,11 @@ BankLoadResult LoadBankFile(Station &station, ItemList &list)
         // The status texts of the loop overwrite the first panel at once, so problems go into
         // the lasting notice.
         if (!result.opened) {
-            station.panel().showNotice(NoticeSource::BankFile,
-                                       QStringLiteral("The bank file \"%1\" could not be read: %2")
-                                               .arg(name, result.error));
+            station.status().showNotice(NoticeSource::BankFile,
+                                        QStringLiteral("The bank file \"%1\" could not be read: %2")
+                                                .arg(name, result.error));
         } else if (result.linesSkipped > 0) {
-            station.panel().showNotice(
+            station.status().showNotice(
                     NoticeSource::BankFile,
                     result.linesSkipped == 1
                             ? QStringLiteral("1 line of \"%1\" was passed over").arg(name)
@@ -406,7 +252,7 @@ BankLoadResult LoadBankFile(Station &station, ItemList &list)
                                       .arg(result.linesSkipped)
                                       .arg(name));
         } else {
-            station.panel().showNotice(NoticeSource::BankFile, QString());
+            station.status().showNotice(NoticeSource::BankFile, QString());
         }
     }
     list.setBusy(false);
@@ -445,7 +291,7 @@ void FillChannelList(Station &station, ItemList &list)
     list.clearItems();
     const Banks &banks = station.state().banks;
     for (int bank = 1; bank <= Banks::bankCount; ++bank) {
-        if (station.hasShell() && !station.panel().bankTicked(bank))
+        if (station.hasViews() && !station.choices().bankTicked(bank))
             continue;
         for (int channel = 0; channel < Banks::channelCount; ++channel) {
             const ChannelRecord &record = banks(bank, channel);

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "core/FrontPanel.h"
-#include "storage/Records.h"
+#include "core/Records.h"
+#include "core/Views.h"
+#include "storage/DataFile.h"
 
 #include <QIODevice>
 #include <QString>
@@ -20,26 +21,6 @@ struct BankLoadResult
     int linesSkipped = 0; // lines without their eight fields, or out of range
     QString error; // why it could not be opened
 };
-
-struct SaveResult
-{
-    bool ok = false;
-    QString error;
-};
-
-// Reads a whole data file of the working directory, refusing anything larger than maxBytes (no
-// file the program writes comes near it) and anything that is not a plain file. Paths here and
-// below may hold the stand-ins of nativePath() (BankName.h).
-constexpr qint64 maxDataFileBytes = qint64 {32} * 1024 * 1024;
-bool readDataFile(const QString &path, QByteArray &bytes, QString *error,
-                  qint64 maxBytes = maxDataFileBytes);
-// Up to maxBytes from device, read in pieces: read(n) reserves all n bytes at once, and a small
-// file must not cost the whole cap.
-QByteArray readAtMost(QIODevice &device, qint64 maxBytes);
-// Replaces path with bytes through a temporary file: on failure the old file stays as it was.
-SaveResult saveFileAtomically(const QString &path, const QByteArray &bytes);
-// Deletes a data file; one already gone counts as deleted.
-bool removeDataFile(const QString &path, QString *error);
 
 // Every Frequency, Description and Mode empty; Spare, ATT and LockOut 0; ZNumber kept.
 void clearBanks(Banks &banks);

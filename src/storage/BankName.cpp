@@ -1,6 +1,6 @@
 #include "storage/BankName.h"
 
-#include "core/FrontPanel.h"
+#include "core/Views.h"
 
 #include <QFile>
 
@@ -60,16 +60,16 @@ QByteArray nativePath(const QString &path)
     return native + QFile::encodeName(path.mid(start));
 }
 
-QString askNewBankName(FrontPanel &panel, const QString &directory)
+QString askNewBankName(DialogService &dialogs, const QString &directory)
 {
-    QString name = panel.askText(QStringLiteral(" New Bank"),
-                                 QStringLiteral("Enter the name of the new bank"),
-                                 QStringLiteral("bankname"));
+    QString name = dialogs.askText(QStringLiteral(" New Bank"),
+                                   QStringLiteral("Enter the name of the new bank"),
+                                   QStringLiteral("bankname"));
     if (name.isEmpty())
         return {};
     const QString problem = bankNameProblem(name, directory);
     if (!problem.isEmpty()) {
-        panel.reportError(
+        dialogs.reportError(
                 QStringLiteral("\"%1\" cannot be the name of a bank: %2").arg(name, problem));
         return {};
     }

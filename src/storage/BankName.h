@@ -6,7 +6,7 @@
 
 namespace ze {
 
-class FrontPanel;
+class DialogService;
 
 // Why a typed name cannot name a bank file (name + ".bnk") in directory; empty when it can. The
 // name must stay inside the directory, be a name a file can hold and leave room for the longer
@@ -15,7 +15,7 @@ class FrontPanel;
 QString bankNameProblem(const QString &name, const QString &directory);
 // Asks for the name of a new bank (" New Bank", proposing "bankname"); empty when the operator
 // cancels or the name is refused under the rule above, which is then reported.
-QString askNewBankName(FrontPanel &panel, const QString &directory);
+QString askNewBankName(DialogService &dialogs, const QString &directory);
 
 // The names of the plain files "<name>.bnk" of directory (links to plain files too), hidden ones
 // left out, in name order. A file name that is not valid UTF-8 is listed with each byte beyond

@@ -1,7 +1,8 @@
 #include "storage/CsvFile.h"
 
-#include "receiver/Tuning.h"
-#include "storage/TextFields.h"
+#include "core/Frequency.h"
+#include "core/TextFields.h"
+#include "storage/DataFile.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "storage/BankFile.h"
-#include "storage/Records.h"
+#include "core/Records.h"
 
 #include <QByteArray>
 #include <QString>

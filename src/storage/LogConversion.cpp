@@ -1,51 +1,15 @@
 #include "storage/LogConversion.h"
 
 #include "core/Station.h"
+#include "core/TextFields.h"
 #include "storage/BankFile.h"
 #include "storage/BankName.h"
-#include "storage/TextFields.h"
+#include "storage/LogFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
 namespace ze {
-
-namespace {
-
-constexpr QLatin1String logName("logging.txt");
-
-// The log from its start, at most maxDataFileBytes of it in whole lines: a log grows without
-// limit, and the channels come from its first lines. cut tells that more was left unread.
-bool readLogStart(const QString &path, QByteArray &bytes, bool &cut, QString &error)
-{
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        error = QStringLiteral("There is no log yet: \"%1\" is written while scanning or "
-                               "searching with \"Write to logfile\" ticked.")
-                        .arg(logName);
-        return false;
-    }
-    // A FIFO would keep the window waiting, a device would never end.
-    if (!info.isFile()) {
-        error = QStringLiteral("The log \"%1\" is not a plain file.").arg(logName);
-        return false;
-    }
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        bytes = readAtMost(file, maxDataFileBytes + 1);
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        error = QStringLiteral("The log \"%1\" could not be read: %2")
-                        .arg(logName, file.errorString());
-        return false;
-    }
-    cut = bytes.size() > maxDataFileBytes;
-    if (cut)
-        bytes.truncate(bytes.lastIndexOf('\n', maxDataFileBytes - 1) + 1);
-    return true;
-}
-
-} // namespace
 
 LogBank convertLog(const QByteArray &log)
 {
@@ -79,37 +43,47 @@ LogBank convertLog(const QByteArray &log)
 
 void ConvertLogToBank(Station &station)
 {
-    FrontPanel &panel = station.panel();
+    DialogService &dialogs = station.dialogs();
     // The same question and rule as a bank made in the bank editor.
-    const QString name = askNewBankName(panel, station.workingDirectory().path());
+    const QString name = askNewBankName(dialogs, station.workingDirectory().path());
     if (name.isEmpty())
         return;
 
-    QByteArray log;
-    bool cut = false;
+    const LogFile::Read log
+            = LogFile(station.workingDirectory().path()).readStart(maxDataFileBytes);
     QString error;
-    if (!readLogStart(station.filePath(QString(logName)), log, cut, error)) {
-        panel.reportError(QStringLiteral("The log was not converted. ") + error);
+    if (!log.exists)
+        error = QStringLiteral("There is no log yet: \"%1\" is written while scanning or "
+                               "searching with \"Write to logfile\" ticked.")
+                        .arg(LogFile::fileName);
+    else if (log.notPlain)
+        error = QStringLiteral("The log \"%1\" is not a plain file.").arg(LogFile::fileName);
+    else if (!log.error.isEmpty())
+        error = QStringLiteral("The log \"%1\" could not be read: %2")
+                        .arg(LogFile::fileName, log.error);
+    if (!error.isEmpty()) {
+        dialogs.reportError(QStringLiteral("The log was not converted. ") + error);
         return;
     }
-    const LogBank bank = convertLog(log);
+    const LogBank bank = convertLog(log.bytes);
+    const bool cut = log.cut;
 
     const QString file = name + QStringLiteral(".bnk");
     const QString path = station.filePath(file);
     const QFileInfo there(path);
     if ((there.exists() || there.isSymLink())
-        && !panel.askYesNo(QStringLiteral(" New Bank"),
-                           QStringLiteral("The bank \"%1\" already exists. Replace it?").arg(name),
-                           false))
+        && !dialogs.askYesNo(
+                QStringLiteral(" New Bank"),
+                QStringLiteral("The bank \"%1\" already exists. Replace it?").arg(name), false))
         return;
     const SaveResult saved = saveFileAtomically(path, bank.bankFile);
     if (!saved.ok)
-        panel.reportError(QStringLiteral("The bank file \"%1\" could not be saved: %2")
-                                  .arg(file, saved.error));
+        dialogs.reportError(QStringLiteral("The bank file \"%1\" could not be saved: %2")
+                                    .arg(file, saved.error));
     else if (cut && bank.channels < maxLogChannels)
-        panel.reportError(QStringLiteral("Only the first %1 MB of the log were converted: the "
-                                         "log is longer.")
-                                  .arg(maxDataFileBytes / (qint64 {1024} * 1024)));
+        dialogs.reportError(QStringLiteral("Only the first %1 MB of the log were converted: the "
+                                           "log is longer.")
+                                    .arg(maxDataFileBytes / (qint64 {1024} * 1024)));
 }
 
 } // namespace ze

@@ -1,7 +1,8 @@
 #include "storage/RangeFile.h"
 
 #include "core/Station.h"
-#include "storage/TextFields.h"
+#include "core/TextFields.h"
+#include "storage/DataFile.h"
 
 #include <QFileInfo>
 
@@ -103,15 +104,16 @@ RangeLoadResult LoadRangeFile(Station &station)
     ClearRanges(station);
     RangeLoadResult result = readRangeFile(station.filePath(rangeFileName), station.state().ranges);
     FillRangeLists(station);
-    if (station.hasShell()) {
+    if (station.hasViews()) {
         const int passedOver = result.linesSkipped + result.linesIgnored;
         // A missing file is no fault; only one that is there but cannot be read is told.
         if (!result.found && !result.error.isEmpty()) {
-            station.panel().showNotice(NoticeSource::RangeFile,
-                                       QStringLiteral("The range file \"%1\" could not be read: %2")
-                                               .arg(rangeFileName, result.error));
+            station.status().showNotice(
+                    NoticeSource::RangeFile,
+                    QStringLiteral("The range file \"%1\" could not be read: %2")
+                            .arg(rangeFileName, result.error));
         } else if (passedOver > 0) {
-            station.panel().showNotice(
+            station.status().showNotice(
                     NoticeSource::RangeFile,
                     passedOver == 1
                             ? QStringLiteral("1 line of \"%1\" was passed over").arg(rangeFileName)
@@ -119,7 +121,7 @@ RangeLoadResult LoadRangeFile(Station &station)
                                       .arg(passedOver)
                                       .arg(rangeFileName));
         } else {
-            station.panel().showNotice(NoticeSource::RangeFile, QString());
+            station.status().showNotice(NoticeSource::RangeFile, QString());
         }
     }
     return result;
@@ -128,15 +130,15 @@ RangeLoadResult LoadRangeFile(Station &station)
 SaveResult SaveRangeFile(Station &station)
 {
     SaveResult result = writeRangeFile(station.filePath(rangeFileName), station.state().ranges);
-    if (!result.ok && station.hasShell())
-        station.panel().reportError(QStringLiteral("The range file \"%1\" could not be saved: %2")
-                                            .arg(rangeFileName, result.error));
+    if (!result.ok && station.hasViews())
+        station.dialogs().reportError(QStringLiteral("The range file \"%1\" could not be saved: %2")
+                                              .arg(rangeFileName, result.error));
     return result;
 }
 
 void FillRangeLists(Station &station)
 {
-    if (!station.hasShell())
+    if (!station.hasViews())
         return;
     ItemList &editorList = station.shell().editorRangeList();
     ItemList &mainList = station.shell().mainRangeList();

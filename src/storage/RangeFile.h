@@ -1,7 +1,7 @@
 #pragma once
 
-#include "storage/BankFile.h"
-#include "storage/Records.h"
+#include "core/Records.h"
+#include "storage/DataFile.h"
 
 #include <QString>
 

@@ -1,14 +1,14 @@
 #include "ui/BankEditor.h"
 
+#include "core/Frequency.h"
 #include "core/Station.h"
+#include "core/TextFields.h"
 #include "receiver/MemoryTransfer.h"
-#include "receiver/Tuning.h"
+#include "scan/StartUp.h"
 #include "storage/BankFile.h"
 #include "storage/BankName.h"
 #include "storage/CsvFile.h"
-#include "storage/TextFields.h"
 #include "ui/Controls.h"
-#include "ui/MainWindow.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -87,10 +87,9 @@ QString importPreview(const QString &file, const CsvImport &read, int replaced)
 
 } // namespace
 
-EditBank::EditBank(MainWindow &main, QWidget *parent)
+EditBank::EditBank(Station &station, QWidget *parent)
     : QWidget(parent, Qt::Tool)
-    , m_main(main)
-    , m_station(main.station())
+    , m_station(station)
 {
     setObjectName(QStringLiteral("EditBank"));
     setWindowTitle(QStringLiteral("Edit banks"));
@@ -255,7 +254,7 @@ void EditBank::Initialiseren()
     show();
     raise();
     activateWindow();
-    const QString text = m_main.bankListText();
+    const QString text = m_station.shell().mainBankText();
     selectBankText(text);
     m_station.state().currentBankName = text;
     LoadBankFile(m_station, channelItems());
@@ -290,7 +289,7 @@ bool EditBank::StoreChannel()
 {
     const double number = leadingNumber(m_txtEditChannelChannel->text());
     if (number < 0 || number > 99) {
-        m_station.panel().reportError(QStringLiteral("Channel out of range (0-99)"));
+        m_station.dialogs().reportError(QStringLiteral("Channel out of range (0-99)"));
         return false;
     }
     const int channel = toInt16(number).value_or(0);
@@ -349,7 +348,7 @@ void EditBank::readBanks()
 {
     // A receiver that answers nothing would otherwise empty the table without a word.
     ReadMemoryBanks(m_station, [this] {
-        return m_station.panel().askYesNo(
+        return m_station.dialogs().askYesNo(
                 QStringLiteral("Read from memory"),
                 QStringLiteral("No channel could be read from the receiver's memory. Empty the "
                                "channel table all the same?"),
@@ -364,7 +363,7 @@ void EditBank::storeBanks()
 
 void EditBank::newBank()
 {
-    const QString name = askNewBankName(m_station.panel(), m_station.workingDirectory().path());
+    const QString name = askNewBankName(m_station.dialogs(), m_station.workingDirectory().path());
     if (name.isEmpty())
         return;
     m_station.state().currentBankName = name;
@@ -372,8 +371,8 @@ void EditBank::newBank()
 
 void EditBank::deleteBank()
 {
-    if (!m_station.panel().askYesNo(QStringLiteral("Deleteing bank"),
-                                    QStringLiteral("Do you want to delete this bank"), false))
+    if (!m_station.dialogs().askYesNo(QStringLiteral("Deleteing bank"),
+                                      QStringLiteral("Do you want to delete this bank"), false))
         return;
     const QString name = m_cmbBankenLijst->currentText();
     // No bank listed: there is no file to delete, and ".bnk" alone is none of the banks.
@@ -384,12 +383,12 @@ void EditBank::deleteBank()
         if (removeDataFile(m_station.filePath(file), &error))
             m_station.state().unreadBankFiles.remove(name);
         else
-            m_station.panel().reportError(QStringLiteral("The bank file \"%1\" could not be "
-                                                         "deleted: %2")
-                                                  .arg(file, error));
+            m_station.dialogs().reportError(QStringLiteral("The bank file \"%1\" could not be "
+                                                           "deleted: %2")
+                                                    .arg(file, error));
     }
     hide();
-    m_station.StartUp();
+    StartUp(m_station);
 }
 
 void EditBank::closeEditor()
@@ -397,15 +396,15 @@ void EditBank::closeEditor()
     hide();
     SaveBankFile(m_station);
     const QString text = m_cmbBankenLijst->currentText();
-    m_main.pickBank(text);
+    m_station.shell().pickMainBank(text);
     m_station.state().currentBankName = text;
-    FillChannelList(m_station, m_main.mainChannelList());
+    FillChannelList(m_station, m_station.shell().mainChannelList());
 }
 
 void EditBank::importCsv()
 {
     const QString title = QStringLiteral("Import CSV");
-    const QString name = m_main.askFileName(
+    const QString name = m_station.dialogs().askFileName(
             title, {QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")}, false);
     if (name.isEmpty())
         return;
@@ -413,7 +412,7 @@ void EditBank::importCsv()
     const QString file = QFileInfo(path).fileName();
     const CsvImport read = readChannelCsv(path);
     if (!read.error.isEmpty()) {
-        m_station.panel().reportError(
+        m_station.dialogs().reportError(
                 QStringLiteral("\"%1\" could not be imported: %2").arg(file, read.error));
         return;
     }
@@ -425,14 +424,14 @@ void EditBank::importCsv()
     }
     const QString preview = importPreview(file, read, replaced);
     if (read.channels.isEmpty()) {
-        m_main.showMessage(title, preview, QMessageBox::Information);
+        m_station.dialogs().showMessage(title, preview, MessageKind::Information);
         return;
     }
     const QString target = state.currentBankName.isEmpty()
             ? QStringLiteral("a new bank file")
             : QStringLiteral("the bank file \"%1\"").arg(state.currentBankName);
     // Replacing channels is not the answer Return gives.
-    if (!m_station.panel().askYesNo(
+    if (!m_station.dialogs().askYesNo(
                 title, preview + QStringLiteral("\n\nImport into %1?").arg(target), replaced == 0))
         return;
     // The channels need a file to be saved in: one is named as "New bank" names it.
@@ -454,7 +453,7 @@ void EditBank::importCsv()
 void EditBank::exportCsv()
 {
     int layout = 0;
-    const QString name = m_main.askFileName(
+    const QString name = m_station.dialogs().askFileName(
             QStringLiteral("Export CSV"),
             {QStringLiteral("Channel list (*.csv)"), QStringLiteral("Bank fields (*.csv)")}, true,
             &layout);
@@ -466,8 +465,8 @@ void EditBank::exportCsv()
             channelCsv(m_station.state().banks,
                        layout == 1 ? CsvLayout::BankFields : CsvLayout::ChannelList));
     if (!saved.ok)
-        m_station.panel().reportError(QStringLiteral("\"%1\" could not be written: %2")
-                                              .arg(QFileInfo(path).fileName(), saved.error));
+        m_station.dialogs().reportError(QStringLiteral("\"%1\" could not be written: %2")
+                                                .arg(QFileInfo(path).fileName(), saved.error));
 }
 
 } // namespace ze

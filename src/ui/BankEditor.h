@@ -18,7 +18,6 @@ class QRadioButton;
 
 namespace ze {
 
-class MainWindow;
 class Station;
 
 // EditBank, "Edit banks": the bank files and their channels. Exists from start-up on, hidden,
@@ -28,7 +27,7 @@ class EditBank : public QWidget
 {
     Q_OBJECT
 public:
-    explicit EditBank(MainWindow &main, QWidget *parent = nullptr);
+    explicit EditBank(Station &station, QWidget *parent = nullptr);
 
     // Shows the editor on the bank file chosen in the main window.
     void Initialiseren();
@@ -62,7 +61,6 @@ private:
     void importCsv();
     void exportCsv();
 
-    MainWindow &m_main;
     Station &m_station;
     QComboBox *m_cmbBankenLijst;
     QListWidget *m_lstKanaalLijst;

@@ -1,6 +1,6 @@
 #include "ui/Controls.h"
 
-#include "receiver/Tuning.h"
+#include "core/Frequency.h"
 
 #include <QApplication>
 #include <QButtonGroup>

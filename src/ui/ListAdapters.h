@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/FrontPanel.h"
+#include "core/Views.h"
 
 class QComboBox;
 class QListWidget;

@@ -1,15 +1,14 @@
 #include "ui/LogViewer.h"
 
 #include "core/Station.h"
-#include "storage/BankFile.h"
+#include "core/TextFields.h"
+#include "scan/StartUp.h"
 #include "storage/LogConversion.h"
-#include "storage/TextFields.h"
+#include "storage/LogFile.h"
 #include "ui/Controls.h"
-#include "ui/MainWindow.h"
 
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -24,41 +23,11 @@ namespace {
 
 constexpr QLatin1String cutNote("Only the end of the log is shown: it is too long.");
 
-// The log's last bytes, from the start of a line; note tells what was left out or why nothing
-// could be read.
-QByteArray readLogEnd(const QString &path, QString &note)
-{
-    const QFileInfo info(path);
-    // No log yet: an empty list.
-    if (!info.exists())
-        return {};
-    // A FIFO would keep the window waiting, a device would never end.
-    if (!info.isFile()) {
-        note = QStringLiteral("The log is not a plain file.");
-        return {};
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        note = QStringLiteral("The log could not be read: %1").arg(file.errorString());
-        return {};
-    }
-    const qint64 start = qMax(qint64 {0}, file.size() - LogViewer::shownBytes);
-    if (start > 0 && !file.seek(start))
-        return {};
-    QByteArray bytes = readAtMost(file, LogViewer::shownBytes);
-    if (start > 0) {
-        bytes.remove(0, bytes.indexOf('\n') + 1); // the first line is cut
-        note = cutNote;
-    }
-    return bytes;
-}
-
 } // namespace
 
-LogViewer::LogViewer(MainWindow &main, QWidget *parent)
+LogViewer::LogViewer(Station &station, QWidget *parent)
     : QWidget(parent, Qt::Window)
-    , m_main(main)
-    , m_station(main.station())
+    , m_station(station)
 {
     setObjectName(QStringLiteral("frmViewLogfile"));
     setWindowTitle(QStringLiteral("View logfile"));
@@ -110,9 +79,16 @@ bool LogViewer::event(QEvent *event)
 void LogViewer::refresh()
 {
     m_list1->clear();
+    const LogFile log(m_station.workingDirectory().path());
+    const LogFile::Read read = log.readEnd(shownBytes);
     QString note;
-    const QString path = m_station.filePath(QStringLiteral("logging.txt"));
-    QStringList lines = splitLines(decodeText(readLogEnd(path, note)));
+    if (read.notPlain)
+        note = QStringLiteral("The log is not a plain file.");
+    else if (!read.error.isEmpty())
+        note = QStringLiteral("The log could not be read: %1").arg(read.error);
+    else if (read.cut)
+        note = cutNote;
+    QStringList lines = splitLines(decodeText(read.bytes));
     // A log of empty lines must not make more entries than a real one.
     if (lines.size() > shownLines) {
         lines.remove(0, lines.size() - shownLines);
@@ -123,7 +99,7 @@ void LogViewer::refresh()
     if (lines.isEmpty() && note.isEmpty())
         note = QStringLiteral("The log is empty. Signals found while scanning or searching with "
                               "\"Write to logfile\" ticked are written to %1.")
-                       .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+                       .arg(QDir::toNativeSeparators(QFileInfo(log.path()).absoluteFilePath()));
     m_note->setText(note);
     m_note->setVisible(!note.isEmpty());
 }
@@ -131,24 +107,17 @@ void LogViewer::refresh()
 void LogViewer::convertToBank()
 {
     // The port is closed while the operator answers; start-up lists the new bank and reopens it.
-    m_station.serialPort().ResetPort();
+    m_station.link().ResetPort();
     ConvertLogToBank(m_station);
-    m_station.StartUp();
+    StartUp(m_station);
 }
 
 void LogViewer::clearLogfile()
 {
-    const QString path = m_station.filePath(QStringLiteral("logging.txt"));
-    QFile file(path);
-    // Opening a FIFO waits for a reader; a device is no log to empty.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
-        m_main.reportError(
-                QStringLiteral("The logfile could not be cleared: it is not a plain file."));
-    else if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        m_main.reportError(
-                QStringLiteral("The logfile could not be cleared: %1").arg(file.errorString()));
-    file.close();
+    const QString error = LogFile(m_station.workingDirectory().path()).clear();
+    if (!error.isEmpty())
+        m_station.dialogs().reportError(
+                QStringLiteral("The logfile could not be cleared: %1").arg(error));
     hide();
 }
 

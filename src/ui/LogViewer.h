@@ -8,7 +8,6 @@ class QPushButton;
 
 namespace ze {
 
-class MainWindow;
 class Station;
 
 // frmViewLogfile, "View logfile": the activity log, read anew on every activation.
@@ -16,7 +15,7 @@ class LogViewer : public QWidget
 {
     Q_OBJECT
 public:
-    explicit LogViewer(MainWindow &main, QWidget *parent = nullptr);
+    explicit LogViewer(Station &station, QWidget *parent = nullptr);
 
     // At most this much of the log's end is shown, in bytes and in lines: the log grows without
     // limit.
@@ -33,7 +32,6 @@ private:
     void clearLogfile();
     void convertToBank();
 
-    MainWindow &m_main;
     Station &m_station;
     QLabel *m_note; // what is left out, or why nothing could be read
     QListWidget *m_list1;

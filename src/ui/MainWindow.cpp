@@ -1,14 +1,13 @@
 #include "ui/MainWindow.h"
 
-#include "ui/Controls.h"
-
-#include "core/ControlLoop.h"
 #include "core/Station.h"
-#include "receiver/Tuning.h"
+#include "scan/ControlLoop.h"
+#include "scan/StartUp.h"
 #include "storage/BankFile.h"
 #include "storage/BankName.h"
 #include "ui/AboutWindow.h"
 #include "ui/BankEditor.h"
+#include "ui/Controls.h"
 #include "ui/DisplayPanel.h"
 #include "ui/LogViewer.h"
 #include "ui/OptionsWindow.h"
@@ -21,9 +20,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,49 +32,51 @@
 
 namespace ze {
 
-namespace {
-
-const QColor markerColour(128, 0, 0);
-const QColor levelColour(15, 0, 0);
-
-} // namespace
-
-MainWindow::MainWindow(Station &station, QWidget *parent)
+MainWindow::MainWindow(Station &station, SerialPort &serialPort, RigServer &rigServer,
+                       QWidget *parent)
     : QMainWindow(parent)
     , m_station(station)
+    , m_serialPort(serialPort)
+    , m_rigServer(rigServer)
+    , m_dialogs(this, station.workingDirectory().path())
 {
     m_ui.setupUi(this);
 
     m_channelItems = std::make_unique<ComboItemList>(m_ui.lstKanaalLijst);
     m_rangeItems = std::make_unique<ComboItemList>(m_ui.cmbRangeLijst);
-    m_bankEditor = new EditBank(*this, this);
-    m_rangeEditor = new EditRange(*this, this);
+    m_bankEditor = new EditBank(station, this);
+    m_rangeEditor = new EditRange(station, this);
 
     connectHandlers();
-    m_station.attach(this);
+    connectKeys();
+    m_station.attach({m_ui.display, this, m_ui.picSpectrum, this, &m_dialogs, this});
 }
 
 MainWindow::~MainWindow()
 {
-    if (m_station.hasShell() && &m_station.shell() == this)
-        m_station.attach(nullptr);
+    if (m_station.hasViews() && &m_station.shell() == this)
+        m_station.detach();
 }
 
 void MainWindow::connectHandlers()
 {
+    OperatorCommands &commands = m_station.commands();
     for (int index = 0; index < 16; ++index)
         connect(m_ui.cmdDigits[index], &QPushButton::clicked, this,
-                [this, index] { keypadPressed(index); });
-    connect(m_ui.cmdChannelDown, &QPushButton::clicked, this, [this] { stepChannel(-1); });
-    connect(m_ui.cmdChannelUp, &QPushButton::clicked, this, [this] { stepChannel(1); });
+                [&commands, index] { commands.pressKey(index); });
+    connect(m_ui.cmdChannelDown, &QPushButton::clicked, this,
+            [&commands] { commands.stepChannel(-1); });
+    connect(m_ui.cmdChannelUp, &QPushButton::clicked, this,
+            [&commands] { commands.stepChannel(1); });
     connect(m_ui.cmdFrequencyDown, &QPushButton::clicked, this,
-            [this] { stepFrequency(QStringLiteral("DOWN")); });
+            [&commands] { commands.stepFrequency(false); });
     connect(m_ui.cmdFrequencyUp, &QPushButton::clicked, this,
-            [this] { stepFrequency(QStringLiteral("UP")); });
-    connect(m_ui.cmdScanBanks, &QPushButton::clicked, this, &MainWindow::scanBanks);
+            [&commands] { commands.stepFrequency(true); });
+    connect(m_ui.cmdScanBanks, &QPushButton::clicked, this, [&commands] { commands.scanBanks(); });
     connect(m_ui.cmdSearchScan, &QPushButton::clicked, this, &MainWindow::scanRange);
     connect(m_ui.cmdSearchEdit, &QPushButton::clicked, this, &MainWindow::editRanges);
-    connect(m_ui.cmdEditBanks, &QPushButton::clicked, this, &MainWindow::editBanks);
+    connect(m_ui.cmdEditBanks, &QPushButton::clicked, this,
+            [this] { m_bankEditor->Initialiseren(); });
     connect(m_ui.cmdViewLogfile, &QPushButton::clicked, this, &MainWindow::openLogViewer);
     connect(m_ui.mnuSetting, &QAction::triggered, this, &MainWindow::openOptions);
     connect(m_ui.mnuInfo, &QAction::triggered, this, &MainWindow::openAbout);
@@ -86,8 +85,12 @@ void MainWindow::connectHandlers()
     connect(m_ui.cmbBankenLijst, &QComboBox::activated, this, &MainWindow::bankPicked);
     connect(m_ui.cmbRangeLijst, &QComboBox::activated, this, &MainWindow::rangePicked);
     for (QCheckBox *tick : m_ui.chkScan)
-        connect(tick, &QCheckBox::clicked, this, &MainWindow::bankTickClicked);
+        connect(tick, &QCheckBox::clicked, this,
+                [this] { FillChannelList(m_station, mainChannelList()); });
+}
 
+void MainWindow::connectKeys()
+{
     // Return presses the range "Scan" button unless another push button has the focus.
     for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto *shortcut = new QShortcut(QKeySequence(key), this);
@@ -97,9 +100,9 @@ void MainWindow::connectHandlers()
     // Digits and the point typed on the keyboard press the keypad's keys, Escape its "Clear".
     // A text field takes its typed characters before any shortcut, so the delay box still types.
     QList<std::pair<QKeySequence, int>> keys {
-            {Qt::Key_Escape, 15},
+            {Qt::Key_Escape, KeyClear},
             // The numeric keypad's decimal key gives a comma in some languages.
-            {Qt::KeypadModifier | Qt::Key_Comma, 10}};
+            {Qt::KeypadModifier | Qt::Key_Comma, KeyPoint}};
     for (int index = 0; index <= 10; ++index)
         keys.append({QKeySequence(QStringLiteral("1234567890.").at(index)), index});
     for (const auto &[key, index] : keys) {
@@ -111,91 +114,24 @@ void MainWindow::connectHandlers()
 
 // ---- Handlers ----
 
-void MainWindow::keypadPressed(int index)
-{
-    ProgramState &state = m_station.state();
-    DisplayPanel &display = *m_ui.display;
-    QString text = display.frequencyText();
-    if (text.contains(QLatin1Char('-')) || state.operatingMode != ModeDirect)
-        text.clear();
-    // Direct mode without SelectMode: bank, channel and hold stay where they were.
-    state.operatingMode = ModeDirect;
-
-    if (index <= 8) {
-        text += QString::number(index + 1);
-    } else if (index == 9) {
-        text += QLatin1Char('0');
-    } else if (index == 10) {
-        if (!text.contains(QLatin1Char('.')))
-            text += QLatin1Char('.');
-    } else if (index == 11) {
-        const QString command = text.trimmed()
-                + (display.attenuatorLit() ? QLatin1Char('R') : QLatin1Char('T'))
-                + modeLetters.at(litModeIndex(display));
-        m_station.Exchange(command);
-        noteTuning(m_station, text, modeLetters.at(litModeIndex(display)));
-    } else if (index == 12) {
-        const int next = (litModeIndex(display) + 1) % 6;
-        for (int i = 0; i < 6; ++i)
-            display.setModeLit(i, false);
-        display.setModeLit(next, true);
-    } else if (index == 13) {
-        display.setAttenuatorLit(!display.attenuatorLit());
-    } else if (index == 15) {
-        text.clear();
-    }
-    display.setFrequencyText(text);
-}
-
-void MainWindow::stepChannel(int delta)
-{
-    ProgramState &state = m_station.state();
-    state.savedChannel = static_cast<qint16>(state.currentChannel + delta);
-    m_station.SelectMode(ModeManualStart);
-    state.currentChannel = state.savedChannel;
-    m_station.WrapChannel();
-}
-
-void MainWindow::stepFrequency(const QString &direction)
-{
-    m_station.SelectMode(ModeDirect);
-    StepFrequency(m_station, direction);
-}
-
-void MainWindow::scanBanks()
-{
-    ProgramState &state = m_station.state();
-    state.savedChannel = state.currentChannel;
-    m_station.SelectMode(ModeScanStart);
-    state.currentChannel = state.savedChannel;
-}
-
 void MainWindow::scanRange()
 {
     if (m_ui.cmbRangeLijst->currentIndex() >= 0)
-        m_station.SelectMode(ModeSearchStart);
+        m_station.commands().searchRange();
 }
 
 void MainWindow::editRanges()
 {
-    m_station.SelectMode(ModeIdle);
+    m_station.commands().stop();
     m_rangeEditor->Initialiseren();
-}
-
-void MainWindow::editBanks()
-{
-    m_bankEditor->Initialiseren();
 }
 
 void MainWindow::channelPicked(int index)
 {
     if (index < 0)
         return;
-    ProgramState &state = m_station.state();
     const int value = m_ui.lstKanaalLijst->itemData(index).toInt();
-    m_station.SelectMode(ModeManualStart);
-    state.currentBank = static_cast<qint16>(value / 100);
-    state.currentChannel = static_cast<qint16>(value - 100 * state.currentBank);
+    m_station.commands().pickChannel(value / 100, value - 100 * (value / 100));
 }
 
 void MainWindow::bankPicked(int index)
@@ -204,16 +140,11 @@ void MainWindow::bankPicked(int index)
     PickBankFile(m_station, m_ui.cmbBankenLijst->currentText(), mainChannelList());
 }
 
-void MainWindow::bankTickClicked()
-{
-    FillChannelList(m_station, mainChannelList());
-}
-
 void MainWindow::rangePicked(int index)
 {
     if (index < 0)
         return;
-    clearSpectrum();
+    m_ui.picSpectrum->clear();
     m_station.state().currentRange
             = static_cast<qint16>(m_ui.cmbRangeLijst->itemData(index).toInt());
 }
@@ -274,7 +205,7 @@ void MainWindow::showFirstStartHint(bool up)
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (!m_station.shutDownDone())
-        m_station.ShutDown();
+        ShutDown(m_station);
     for (QWidget *window : std::initializer_list<QWidget *> {
                  m_bankEditor, m_rangeEditor, m_options.data(), m_logViewer.data()}) {
         if (window)
@@ -288,24 +219,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
 }
 
 // ---- Other windows ----
-
-QString MainWindow::bankListText() const
-{
-    return m_ui.cmbBankenLijst->currentText();
-}
-
-bool MainWindow::pickBank(const QString &text)
-{
-    const int index = m_ui.cmbBankenLijst->findText(text, Qt::MatchExactly);
-    if (index < 0)
-        return false;
-    {
-        const QSignalBlocker blocker(m_ui.cmbBankenLijst);
-        m_ui.cmbBankenLijst->setCurrentIndex(index);
-    }
-    bankPicked(index);
-    return true;
-}
 
 void MainWindow::startDemo(const QString &demo)
 {
@@ -327,14 +240,14 @@ void MainWindow::startDemo(const QString &demo)
 void MainWindow::openOptions()
 {
     if (!m_options)
-        m_options = new OptionsWindow(*this, this);
+        m_options = new OptionsWindow(m_station, m_serialPort, m_rigServer, this);
     bringUp(m_options);
 }
 
 void MainWindow::openLogViewer()
 {
     if (!m_logViewer)
-        m_logViewer = new LogViewer(*this, this);
+        m_logViewer = new LogViewer(m_station, this);
     bringUp(m_logViewer);
 }
 
@@ -345,74 +258,11 @@ void MainWindow::openAbout()
     bringUp(m_about);
 }
 
-void MainWindow::showMessage(const QString &title, const QString &text, QMessageBox::Icon icon)
-{
-    if (m_messageSink) {
-        m_messageSink(title, text);
-        return;
-    }
-    // Over the window that asked, an editor as often as not; file and bank names are plain text.
-    QMessageBox box(icon, title, text, QMessageBox::Ok, dialogParent());
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
-
-QString MainWindow::askFileName(const QString &title, const QStringList &filters, bool save,
-                                int *filter)
-{
-    int chosen = 0;
-    QString name;
-    if (m_answerSource) {
-        const QString answer = m_answerSource(title, filters.join(QLatin1Char('\n')));
-        name = answer.section(QLatin1Char('\t'), 0, 0);
-        chosen = answer.section(QLatin1Char('\t'), 1).toInt();
-    } else {
-        QFileDialog dialog(dialogParent(), title, m_station.workingDirectory().path());
-        // The desktop's own dialog needs the GLib event loop, which the program runs without.
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        dialog.setNameFilters(filters);
-        // A name typed without an extension gets the first filter's.
-        const QString first = filters.value(0);
-        const qsizetype star = first.indexOf(QLatin1String("*."));
-        QString suffix;
-        for (qsizetype i = star + 2; star >= 0 && i < first.size() && first[i].isLetterOrNumber();
-             ++i)
-            suffix += first[i];
-        if (save && !suffix.isEmpty())
-            dialog.setDefaultSuffix(suffix);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-            name = dialog.selectedFiles().constFirst();
-            chosen = int(filters.indexOf(dialog.selectedNameFilter()));
-        }
-    }
-    if (filter)
-        *filter = qBound(0, chosen, int(qMax(filters.size(), qsizetype {1})) - 1);
-    return name;
-}
-
-QWidget *MainWindow::dialogParent()
-{
-    QWidget *active = QApplication::activeWindow();
-    return active ? active : this;
-}
-
-// ---- FrontPanel ----
+// ---- OperatorChoices ----
 
 Display &MainWindow::display()
 {
     return *m_ui.display;
-}
-
-void MainWindow::showStatus(const QString &text)
-{
-    m_ui.statusPanel->setText(text);
-}
-
-QString MainWindow::statusText() const
-{
-    return m_ui.statusPanel->text();
 }
 
 bool MainWindow::showsFrequency() const
@@ -451,31 +301,16 @@ bool MainWindow::bankTicked(int bank) const
     return bank >= 1 && bank <= 4 && m_ui.chkScan[bank - 1]->isChecked();
 }
 
-QSize MainWindow::spectrumSize() const
+// ---- StatusPanel ----
+
+void MainWindow::showStatus(const QString &text)
 {
-    return m_ui.picSpectrum->logicalSize();
+    m_ui.statusPanel->setText(text);
 }
 
-void MainWindow::drawSpectrumLine(int x, int y1, int y2, SpectrumPen pen)
+QString MainWindow::statusText() const
 {
-    QColor colour;
-    switch (pen) {
-    case SpectrumPen::Marker:
-        colour = markerColour;
-        break;
-    case SpectrumPen::Erase:
-        colour = m_ui.picSpectrum->background();
-        break;
-    case SpectrumPen::Level:
-        colour = levelColour;
-        break;
-    }
-    m_ui.picSpectrum->drawLine(x, y1, y2, colour);
-}
-
-void MainWindow::clearSpectrum()
-{
-    m_ui.picSpectrum->clear();
+    return m_ui.statusPanel->text();
 }
 
 void MainWindow::showPortState(const QString &text)
@@ -489,6 +324,12 @@ void MainWindow::showNetworkState(const QString &text)
     m_ui.networkPanel->setVisible(!text.isEmpty());
 }
 
+void MainWindow::showRate(const QString &text)
+{
+    m_ui.ratePanel->setText(text);
+    m_ui.ratePanel->setVisible(!text.isEmpty());
+}
+
 void MainWindow::showNotice(NoticeSource source, const QString &text)
 {
     const QString shown = m_notices.set(source, text);
@@ -496,44 +337,6 @@ void MainWindow::showNotice(NoticeSource source, const QString &text)
     // A long notice is cut at the window's edge: the whole of it shows on hovering, as text.
     m_ui.noticePanel->setToolTip(
             shown.isEmpty() ? QString() : Qt::convertFromPlainText(shown, Qt::WhiteSpaceNormal));
-}
-
-void MainWindow::reportError(const QString &text)
-{
-    showMessage(QStringLiteral("ZE3000r"), text, QMessageBox::Warning);
-}
-
-bool MainWindow::askYesNo(const QString &title, const QString &text, bool defaultYes)
-{
-    if (m_answerSource)
-        return m_answerSource(title, text) == QLatin1String("Yes");
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No,
-                    dialogParent());
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
-}
-
-QString MainWindow::askText(const QString &title, const QString &prompt, const QString &proposed)
-{
-    if (m_answerSource)
-        return m_answerSource(title, prompt);
-    QInputDialog box(dialogParent());
-    box.setWindowTitle(title);
-    box.setLabelText(prompt);
-    box.setTextValue(proposed);
-    // The prompt may quote a file name.
-    if (auto *label = box.findChild<QLabel *>())
-        label->setTextFormat(Qt::PlainText);
-    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
-}
-
-void MainWindow::setBusy(bool busy)
-{
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::showProgress(const QString &text)
@@ -616,6 +419,24 @@ void MainWindow::setBankNames(const QStringList &names)
     showFirstStartHint(names.isEmpty() && !hasDataFiles());
 }
 
+QString MainWindow::mainBankText() const
+{
+    return m_ui.cmbBankenLijst->currentText();
+}
+
+bool MainWindow::pickMainBank(const QString &text)
+{
+    const int index = m_ui.cmbBankenLijst->findText(text, Qt::MatchExactly);
+    if (index < 0)
+        return false;
+    {
+        const QSignalBlocker blocker(m_ui.cmbBankenLijst);
+        m_ui.cmbBankenLijst->setCurrentIndex(index);
+    }
+    bankPicked(index);
+    return true;
+}
+
 void MainWindow::selectFirstBank()
 {
     const QSignalBlocker blocker(m_ui.cmbBankenLijst);
@@ -647,7 +468,7 @@ void MainWindow::showMainWindow()
 
 void MainWindow::reportStartupError(const QString &text)
 {
-    showMessage(QStringLiteral("ZE3000r"), text, QMessageBox::Warning);
+    m_dialogs.reportError(text);
 }
 
 } // namespace ze

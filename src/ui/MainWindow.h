@@ -1,16 +1,16 @@
 #pragma once
 
-#include "core/FrontPanel.h"
+#include "core/Display.h"
 #include "core/StationShell.h"
+#include "core/Views.h"
+#include "ui/Dialogs.h"
 #include "ui/ListAdapters.h"
 #include "ui/MainWindowUi.h"
 
 #include <QFileSystemWatcher>
 #include <QMainWindow>
-#include <QMessageBox>
 #include <QPointer>
 
-#include <functional>
 #include <memory>
 
 namespace ze {
@@ -21,42 +21,31 @@ class EditBank;
 class EditRange;
 class LogViewer;
 class OptionsWindow;
+class RigServer;
+class SerialPort;
 class Station;
 
 // frmTerminal: the front panel of the receiver, the keypad, and the controls that start bank
-// scanning and range searching. Its handlers change the station's state; the control loop does
-// the work on its next pass.
-class MainWindow : public QMainWindow, public FrontPanel, public StationShell
+// scanning and range searching. Its handlers act through the station's operator commands; the
+// control loop does the work on its next pass.
+class MainWindow : public QMainWindow,
+                   public OperatorChoices,
+                   public StatusPanel,
+                   public StationShell
 {
     Q_OBJECT
 public:
-    // Attaches itself to the station as its shell.
-    explicit MainWindow(Station &station, QWidget *parent = nullptr);
+    // Attaches itself, its display, spectrum and dialogs to the station.
+    MainWindow(Station &station, SerialPort &serialPort, RigServer &rigServer,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // The loop that closing the window stops.
     void setControlLoop(ControlLoop *loop) { m_loop = loop; }
+    WidgetDialogs &dialogs() { return m_dialogs; }
+    Display &display();
 
-    // Message boxes go to the sink instead when one is set, so tests are not stopped by them.
-    using MessageSink = std::function<void(const QString &title, const QString &text)>;
-    void setMessageSink(MessageSink sink) { m_messageSink = std::move(sink); }
-    // Questions and input boxes are answered by the source instead when one is set: "Yes" or
-    // anything else for a question, the text (or "" to cancel) for an input box.
-    using AnswerSource = std::function<QString(const QString &title, const QString &text)>;
-    void setAnswerSource(AnswerSource source) { m_answerSource = std::move(source); }
-    // A message box with OK, or the sink.
-    void showMessage(const QString &title, const QString &text, QMessageBox::Icon icon);
-    // A file to read (or, with save, to write) picked in the program's own file dialog, starting
-    // in the working directory; *filter gets the index of the name filter chosen. "" when
-    // cancelled. The answer source, when set, is asked with the filters as text and answers the
-    // name, optionally followed by a TAB and the filter's index.
-    QString askFileName(const QString &title, const QStringList &filters, bool save,
-                        int *filter = nullptr);
-
-    // FrontPanel
-    Display &display() override;
-    void showStatus(const QString &text) override;
-    QString statusText() const override;
+    // OperatorChoices
     bool showsFrequency() const override;
     int squelchValue() const override;
     int stepValue() const override;
@@ -64,20 +53,17 @@ public:
     bool spectrumTicked() const override;
     QString delayText() const override;
     bool bankTicked(int bank) const override;
-    QSize spectrumSize() const override;
-    void drawSpectrumLine(int x, int y1, int y2, SpectrumPen pen) override;
-    void clearSpectrum() override;
+
+    // StatusPanel
+    void showStatus(const QString &text) override;
+    QString statusText() const override;
     void showPortState(const QString &text) override;
     void showNetworkState(const QString &text) override;
     void showNotice(NoticeSource source, const QString &text) override;
-    void reportError(const QString &text) override;
-    bool askYesNo(const QString &title, const QString &text, bool defaultYes) override;
-    QString askText(const QString &title, const QString &prompt, const QString &proposed) override;
-    void setBusy(bool busy) override;
+    void showRate(const QString &text) override;
     void showProgress(const QString &text) override;
 
     // StationShell
-    FrontPanel &frontPanel() override { return *this; }
     void fillStepList(const QVector<QPair<QString, int>> &entries) override;
     void setStepIndex(int index) override;
     int stepIndex() const override;
@@ -89,6 +75,8 @@ public:
     int squelch() const override;
     void setBankNames(const QStringList &names) override;
     void selectFirstBank() override;
+    QString mainBankText() const override;
+    bool pickMainBank(const QString &text) override;
     ItemList &mainChannelList() override { return *m_channelItems; }
     ItemList &editorChannelList() override;
     ItemList &mainRangeList() override { return *m_rangeItems; }
@@ -97,14 +85,10 @@ public:
     void showMainWindow() override;
     void reportStartupError(const QString &text) override;
 
-    // For the other windows.
+    // For the other windows and the tests.
     Station &station() { return m_station; }
     EditBank &bankEditor() { return *m_bankEditor; }
     EditRange &rangeEditor() { return *m_rangeEditor; }
-    QString bankListText() const;
-    // Picks the entry of that text in the bank list as the operator would, reaction included;
-    // a text that is not an entry leaves the list as it was. Returns whether it was found.
-    bool pickBank(const QString &text);
     void openOptions();
     void openLogViewer();
     void openAbout();
@@ -118,20 +102,13 @@ protected:
 
 private:
     void connectHandlers();
-    // Dialogs stand over the window the operator works in.
-    QWidget *dialogParent();
+    void connectKeys();
 
     // Handlers.
-    void keypadPressed(int index);
-    void stepChannel(int delta);
-    void stepFrequency(const QString &direction);
-    void scanBanks();
     void scanRange();
     void editRanges();
-    void editBanks();
     void channelPicked(int index);
     void bankPicked(int index);
-    void bankTickClicked();
     void rangePicked(int index);
     void returnPressed();
     void keyTyped(int index);
@@ -142,9 +119,10 @@ private:
     void showFirstStartHint(bool up);
 
     Station &m_station;
+    SerialPort &m_serialPort;
+    RigServer &m_rigServer;
     ControlLoop *m_loop = nullptr;
-    MessageSink m_messageSink;
-    AnswerSource m_answerSource;
+    WidgetDialogs m_dialogs;
 
     MainWindowUi m_ui;
     Notices m_notices;

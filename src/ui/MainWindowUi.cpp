@@ -378,8 +378,12 @@ void MainWindowUi::buildStatusBar(QMainWindow *window)
     networkPanel = newLabel(QStringLiteral("StatusBar1Network"), QString(), bar);
     networkPanel->setAccessibleDescription(QStringLiteral("Network clients"));
     networkPanel->hide();
+    ratePanel = newLabel(QStringLiteral("StatusBar1Rate"), QString(), bar);
+    ratePanel->setAccessibleDescription(QStringLiteral("Scanning rate"));
+    ratePanel->hide();
     bar->addWidget(statusPanel);
     bar->addWidget(noticePanel, 1);
+    bar->addPermanentWidget(ratePanel);
     bar->addPermanentWidget(networkPanel);
     bar->addPermanentWidget(portPanel);
 }

@@ -57,6 +57,7 @@ public:
     QLabel *noticePanel = nullptr;
     QLabel *portPanel = nullptr;
     QLabel *networkPanel = nullptr;
+    QLabel *ratePanel = nullptr;
 
 private:
     // Each frame is made with the window as its parent; the layout then places it.

@@ -1,10 +1,11 @@
 #include "ui/OptionsWindow.h"
 
 #include "core/Station.h"
+#include "receiver/PortDiagnosis.h"
 #include "receiver/PortDiscovery.h"
-#include "receiver/RigServer.h"
+#include "receiver/SerialPort.h"
+#include "remote/RigServer.h"
 #include "ui/Controls.h"
-#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -44,10 +45,12 @@ protected:
 
 } // namespace
 
-OptionsWindow::OptionsWindow(MainWindow &main, QWidget *parent)
+OptionsWindow::OptionsWindow(Station &station, SerialPort &serialPort, RigServer &rigServer,
+                             QWidget *parent)
     : QDialog(parent)
-    , m_main(main)
-    , m_station(main.station())
+    , m_station(station)
+    , m_serialPort(serialPort)
+    , m_rigServer(rigServer)
 {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
@@ -109,7 +112,7 @@ OptionsWindow::OptionsWindow(MainWindow &main, QWidget *parent)
     networkForm->addWidget(m_networkPort, 1, 1);
     networkForm->addWidget(m_networkAnyHost, 2, 0, 1, 3);
     networkForm->setColumnStretch(2, 1);
-    const NetworkSettings shared = m_station.rigServer().settings();
+    const NetworkSettings shared = m_rigServer.settings();
     m_network->setChecked(shared.enabled);
     m_networkPort->setValue(shared.port > 0 ? shared.port : NetworkSettings().port);
     m_networkAnyHost->setChecked(shared.anyHost);
@@ -140,8 +143,8 @@ OptionsWindow::OptionsWindow(MainWindow &main, QWidget *parent)
                               descriptionRole);
     }
     m_combo2->addItems({QStringLiteral("9600,n,8,2"), QStringLiteral("4800,n,8,2")});
-    m_combo1->setEditText(m_station.serialPort().portText());
-    m_combo2->setEditText(m_station.serialPort().lineSettings());
+    m_combo1->setEditText(m_serialPort.portText());
+    m_combo2->setEditText(m_serialPort.lineSettings());
 
     // Escape rejects the dialog, which only hides it: "Cancel". Return presses OK.
     ok->setDefault(true);
@@ -177,7 +180,7 @@ void OptionsWindow::listPorts()
 void OptionsWindow::testPort()
 {
     const QString port = m_combo1->currentText();
-    SerialPort &own = m_station.serialPort();
+    SerialPort &own = m_serialPort;
     // Opening it a second time would disturb the station's own exchanges.
     if (own.isOpen() && sameDevice(port, own.portText())) {
         m_testResult->setText(QStringLiteral("The station has %1 open and is using it; it is not "
@@ -210,7 +213,7 @@ void OptionsWindow::applyChoice()
     if (!parseLineSettings(line, &error))
         refused << error;
     if (!refused.isEmpty()) {
-        m_main.reportError(refused.join(QLatin1Char('\n')));
+        m_station.dialogs().reportError(refused.join(QLatin1Char('\n')));
         return;
     }
 
@@ -225,7 +228,7 @@ void OptionsWindow::applyChoice()
     network.anyHost = m_networkAnyHost->isChecked();
     stored = network.store(settings) && stored;
 
-    SerialPort &serial = m_station.serialPort();
+    SerialPort &serial = m_serialPort;
     serial.close();
     serial.setPort(port);
     serial.setLineSettings(line);
@@ -234,16 +237,16 @@ void OptionsWindow::applyChoice()
     m_station.showPortState();
     QString networkError;
     // Clients stay connected unless their server changes.
-    if (!(network == m_station.rigServer().settings()
-          && m_station.rigServer().listening() == network.enabled))
-        m_station.applyNetworkSettings(network, &networkError);
+    if (!(network == m_rigServer.settings() && m_rigServer.listening() == network.enabled))
+        m_rigServer.apply(network, &networkError);
     hide();
     if (!networkError.isEmpty())
-        m_main.reportError(networkError);
+        m_station.dialogs().reportError(networkError);
 
     if (!stored)
-        m_main.reportError(QStringLiteral("The port settings could not be stored in \"%1\".")
-                                   .arg(settings.fileName()));
+        m_station.dialogs().reportError(
+                QStringLiteral("The port settings could not be stored in \"%1\".")
+                        .arg(settings.fileName()));
 }
 
 } // namespace ze

@@ -9,7 +9,8 @@ class QSpinBox;
 
 namespace ze {
 
-class MainWindow;
+class RigServer;
+class SerialPort;
 class Station;
 
 // frmOptions, "Options": the serial port and its line settings, and network control.
@@ -17,7 +18,8 @@ class OptionsWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit OptionsWindow(MainWindow &main, QWidget *parent = nullptr);
+    OptionsWindow(Station &station, SerialPort &serialPort, RigServer &rigServer,
+                  QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -28,8 +30,9 @@ private:
     // The fixed entries "1" to "4", then the ports found now; the typed text stays.
     void listPorts();
 
-    MainWindow &m_main;
     Station &m_station;
+    SerialPort &m_serialPort;
+    RigServer &m_rigServer;
     QComboBox *m_combo1;
     QComboBox *m_combo2;
     QLabel *m_testResult;

@@ -1,11 +1,10 @@
 #include "ui/RangeEditor.h"
 
+#include "core/Frequency.h"
 #include "core/Station.h"
-#include "receiver/Tuning.h"
 #include "storage/BankFile.h"
 #include "storage/RangeFile.h"
 #include "ui/Controls.h"
-#include "ui/MainWindow.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -21,10 +20,9 @@
 
 namespace ze {
 
-EditRange::EditRange(MainWindow &main, QWidget *parent)
+EditRange::EditRange(Station &station, QWidget *parent)
     : QWidget(parent, Qt::Tool)
-    , m_main(main)
-    , m_station(main.station())
+    , m_station(station)
 {
     setObjectName(QStringLiteral("EditRange"));
     setWindowTitle(QStringLiteral("Edit Range"));
@@ -164,12 +162,12 @@ void EditRange::newRange()
         ++slot;
     // Told before the name is asked, so that no name is typed in vain.
     if (slot == Ranges::count) {
-        m_station.panel().reportError(
+        m_station.dialogs().reportError(
                 QStringLiteral("All %1 ranges are in use. Delete one before adding another.")
                         .arg(Ranges::count));
         return;
     }
-    const QString name = m_station.panel().askText(
+    const QString name = m_station.dialogs().askText(
             QStringLiteral("Newrange"), QStringLiteral("Give a name for the range"), QString());
     if (name.isEmpty())
         return;

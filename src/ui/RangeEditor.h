@@ -16,7 +16,6 @@ class QRadioButton;
 
 namespace ze {
 
-class MainWindow;
 class Station;
 
 // EditRange, "Edit Range": the search ranges. Exists from start-up on, hidden, because loading
@@ -25,7 +24,7 @@ class EditRange : public QWidget
 {
     Q_OBJECT
 public:
-    explicit EditRange(MainWindow &main, QWidget *parent = nullptr);
+    explicit EditRange(Station &station, QWidget *parent = nullptr);
 
     // Shows the editor, reloads the ranges and clears the fields.
     void Initialiseren();
@@ -47,7 +46,6 @@ private:
     void deleteRange();
     void closeEditor();
 
-    MainWindow &m_main;
     Station &m_station;
     QComboBox *m_cmbRangeLijst;
     std::array<QLabel *, 5> m_lblEditChannel {};

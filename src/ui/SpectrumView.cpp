@@ -1,5 +1,7 @@
 #include "ui/SpectrumView.h"
 
+#include "core/Spectrum.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -8,6 +10,9 @@
 namespace ze {
 
 namespace {
+
+const QColor markerColour(128, 0, 0);
+const QColor levelColour(15, 0, 0);
 
 int pixelOf(int units)
 {
@@ -49,6 +54,19 @@ void SpectrumView::drawVerticalLine(int x, int y1, int y2, const QColor &colour)
     for (int y = top; y <= bottom; ++y)
         m_image.setPixelColor(x, y, colour);
     update(QRect(x, top, 1, bottom - top + 1));
+}
+
+void SpectrumView::plot(const SpectrumStep &step)
+{
+    const QSize surface = logicalSize();
+    const SpectrumColumn column
+            = spectrumColumn(surface, step.from, step.to, step.step, step.frequency, step.level);
+    if (!column.drawable)
+        return;
+    const int h = surface.height();
+    drawLine(column.markerX, 0, h, markerColour);
+    drawLine(column.x, 0, h, m_background);
+    drawLine(column.x, h, column.top, levelColour);
 }
 
 void SpectrumView::clear()

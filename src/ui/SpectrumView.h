@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Views.h"
+
 #include <QColor>
 #include <QImage>
 #include <QWidget>
@@ -12,7 +14,7 @@ namespace ze {
 // The plot works in the surface's own units, fifteen to a pixel as on the original panel: a range
 // of more steps than the surface has pixels still gets columns of their own width in units
 // (several of them then share a pixel, the last one drawn showing) instead of all falling on x 0.
-class SpectrumView : public QWidget
+class SpectrumView : public QWidget, public SpectrumSurface
 {
     Q_OBJECT
 public:
@@ -31,7 +33,11 @@ public:
 
     // A one-pixel vertical line in pixels from y1 to y2, both ends included, clipped to the image.
     void drawVerticalLine(int x, int y1, int y2, const QColor &colour);
-    void clear();
+
+    // SpectrumSurface: a step's column is erased and its level drawn, the marker line at the
+    // next position.
+    void plot(const SpectrumStep &step) override;
+    void clear() override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

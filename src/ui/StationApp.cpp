@@ -1,6 +1,9 @@
 #include "ui/StationApp.h"
 
-#include "receiver/RigServer.h"
+#include "remote/RigServer.h"
+#include "scan/ControlLoop.h"
+#include "scan/StartUp.h"
+#include "ui/MainWindow.h"
 
 namespace ze {
 
@@ -11,27 +14,32 @@ void StationApp::prepareToolkit()
 }
 
 StationApp::StationApp(const StationPaths &paths, Clock &clock)
-    : m_station(std::make_unique<Station>(paths, clock))
-    , m_loop(std::make_unique<ControlLoop>(*m_station))
-    , m_window(std::make_unique<MainWindow>(*m_station))
+    : m_engine(paths, clock)
+    , m_rigServer(std::make_unique<RigServer>(m_engine.station()))
+    , m_window(
+              std::make_unique<MainWindow>(m_engine.station(), m_engine.serialPort(), *m_rigServer))
 {
-    m_window->setControlLoop(m_loop.get());
+    m_window->setControlLoop(&m_engine.loop());
 }
 
 bool StationApp::startUp()
 {
-    if (!m_station->StartUp())
+    if (!StartUp(station()))
         return false;
-    m_station->applyNetworkSettings(NetworkSettings::read(m_station->settings()));
+    m_rigServer->apply(NetworkSettings::read(station().settings()));
     return true;
+}
+
+int StationApp::run()
+{
+    return m_engine.loop().run();
 }
 
 StationApp::~StationApp()
 {
     // The window goes first: it is attached to the station.
     m_window.reset();
-    m_loop.reset();
-    m_station.reset();
+    m_rigServer.reset();
 }
 
 } // namespace ze

@@ -1,15 +1,21 @@
 #pragma once
 
-#include "core/ControlLoop.h"
 #include "core/Station.h"
-#include "ui/MainWindow.h"
+#include "scan/StationEngine.h"
 
 #include <memory>
 
 namespace ze {
 
-// The whole program for one working directory and settings store: the station, its main window
-// and its control loop. main() runs one; tests build one in-process and run it pass by pass.
+class ActivityLog;
+class ControlLoop;
+class MainWindow;
+class RigServer;
+class SerialPort;
+
+// The whole program for one working directory and settings store: the station with its serial
+// port and control loop, the network server, and the main window. main() runs one; tests build
+// one in-process and run it pass by pass.
 class StationApp
 {
 public:
@@ -24,18 +30,21 @@ public:
     StationApp(const StationApp &) = delete;
     StationApp &operator=(const StationApp &) = delete;
 
-    Station &station() { return *m_station; }
+    Station &station() { return m_engine.station(); }
+    SerialPort &serialPort() { return m_engine.serialPort(); }
+    ControlLoop &loop() { return m_engine.loop(); }
+    ActivityLog &activityLog() { return m_engine.activityLog(); }
+    RigServer &rigServer() { return *m_rigServer; }
     MainWindow &window() { return *m_window; }
-    ControlLoop &loop() { return *m_loop; }
 
     // Start-up, then the network clients as the stored settings say.
     bool startUp();
     // Runs the control loop until the main window is closed.
-    int run() { return m_loop->run(); }
+    int run();
 
 private:
-    std::unique_ptr<Station> m_station;
-    std::unique_ptr<ControlLoop> m_loop;
+    StationEngine m_engine;
+    std::unique_ptr<RigServer> m_rigServer;
     std::unique_ptr<MainWindow> m_window;
 };
 

@@ -1,5 +1,7 @@
 #include "CoreFixture.h"
 
+#include "scan/StartUp.h"
+
 namespace zetest {
 
 CoreFixture::CoreFixture(bool startReceiver, qint64 tickMs)
@@ -11,24 +13,24 @@ CoreFixture::CoreFixture(bool startReceiver, qint64 tickMs)
 
 CoreFixture::~CoreFixture()
 {
-    loop.reset();
-    station.reset();
+    engine.reset();
 }
 
 void CoreFixture::makeStation()
 {
-    loop.reset();
-    station = std::make_unique<ze::Station>(paths(), clock);
-    station->attach(&panel);
-    station->serialPort().setTickMs(tick);
-    loop = std::make_unique<ze::ControlLoop>(*station);
+    engine.reset();
+    engine = std::make_unique<ze::StationEngine>(paths(), clock);
+    station = &engine->station();
+    loop = &engine->loop();
+    station->attach(panel.views());
+    engine->serialPort().setTickMs(tick);
 }
 
 bool CoreFixture::startUp()
 {
     // The settings file is read when the station is made; remake it so stored keys count.
     makeStation();
-    const bool ok = station->StartUp();
+    const bool ok = ze::StartUp(*station);
     sim.clearLog();
     return ok;
 }
@@ -48,10 +50,7 @@ void CoreFixture::putRange(int index, const QString &from, const QString &to, co
 
 void CoreFixture::pressScan()
 {
-    ze::ProgramState &s = station->state();
-    s.savedChannel = s.currentChannel;
-    station->SelectMode(ze::ModeScanStart);
-    s.currentChannel = s.savedChannel;
+    station->commands().scanBanks();
 }
 
 void CoreFixture::runPasses(int n)

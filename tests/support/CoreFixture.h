@@ -2,7 +2,9 @@
 
 #include "FakePanel.h"
 #include "Workspace.h"
-#include "core/ControlLoop.h"
+#include "receiver/SerialPort.h"
+#include "scan/ControlLoop.h"
+#include "scan/StationEngine.h"
 
 #include <memory>
 #include <string>
@@ -33,10 +35,13 @@ public:
     // What the bank "Scan" button does: the channel is carried over, the bank starts at 1.
     void pressScan();
 
+    ze::SerialPort &serialPort() { return engine->serialPort(); }
+
     ze::ManualClock clock;
     FakePanel panel;
-    std::unique_ptr<ze::Station> station;
-    std::unique_ptr<ze::ControlLoop> loop;
+    std::unique_ptr<ze::StationEngine> engine;
+    ze::Station *station = nullptr;
+    ze::ControlLoop *loop = nullptr;
     qint64 tick = 100;
 
 private:

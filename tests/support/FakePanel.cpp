@@ -1,5 +1,7 @@
 #include "FakePanel.h"
 
+#include "core/Spectrum.h"
+
 #include <QColor>
 
 namespace zetest {
@@ -23,18 +25,23 @@ int FakePanel::stepValue() const
     return steps.at(stepIndexValue).second;
 }
 
-void FakePanel::drawSpectrumLine(int x, int y1, int y2, ze::SpectrumPen pen)
+void FakePanel::plot(const ze::SpectrumStep &step)
 {
-    QRgb colour = background;
-    if (pen == ze::SpectrumPen::Marker)
-        colour = qRgb(128, 0, 0);
-    else if (pen == ze::SpectrumPen::Level)
-        colour = qRgb(15, 0, 0);
-    if (x < 0 || x >= image.width())
+    const ze::SpectrumColumn column = ze::spectrumColumn(image.size(), step.from, step.to,
+                                                         step.step, step.frequency, step.level);
+    if (!column.drawable)
         return;
-    for (int y = std::max(0, std::min(y1, y2)); y <= std::min(image.height() - 1, std::max(y1, y2));
-         ++y)
-        image.setPixel(x, y, colour);
+    const auto line = [this](int x, int y1, int y2, QRgb colour) {
+        if (x < 0 || x >= image.width())
+            return;
+        for (int y = std::max(0, std::min(y1, y2));
+             y <= std::min(image.height() - 1, std::max(y1, y2)); ++y)
+            image.setPixel(x, y, colour);
+    };
+    const int h = image.height();
+    line(column.markerX, 0, h, qRgb(128, 0, 0));
+    line(column.x, 0, h, background);
+    line(column.x, h, column.top, qRgb(15, 0, 0));
 }
 
 void FakePanel::clearDisplay()

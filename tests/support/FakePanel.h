@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Display.h"
+#include "core/Station.h"
 #include "core/StationShell.h"
 
 #include <QImage>
@@ -29,15 +31,20 @@ public:
     QVector<bool> busyChanges;
 };
 
-// Front panel and shell without widgets, for tests of the logic alone. Every lamp, choice and
+// Every view of a station without widgets, for tests of the logic alone. Every lamp, choice and
 // list is a plain member a test sets and reads.
-class FakePanel final : public ze::FrontPanel, public ze::Display, public ze::StationShell
+class FakePanel final : public ze::Display,
+                        public ze::OperatorChoices,
+                        public ze::SpectrumSurface,
+                        public ze::StatusPanel,
+                        public ze::DialogService,
+                        public ze::StationShell
 {
 public:
     FakePanel();
 
-    // FrontPanel
-    ze::Display &display() override { return *this; }
+    // Every view at once, for Station::attach.
+    ze::StationViews views() { return {this, this, this, this, this, this}; }
 
     // Display
     QString frequencyText() const override { return frequency; }
@@ -53,7 +60,7 @@ public:
     bool signalBarLit(int index) const override { return bars.at(index); }
     void setSignalBarLit(int index, bool lit) override { bars[index] = lit; }
 
-    // FrontPanel
+    // StatusPanel
     void showStatus(const QString &text) override
     {
         status = text;
@@ -68,19 +75,24 @@ public:
     bool spectrumTicked() const override { return spectrum; }
     QString delayText() const override { return delay; }
     bool bankTicked(int bank) const override { return ticked.at(bank - 1); }
-    QSize spectrumSize() const override { return image.size(); }
-    void drawSpectrumLine(int x, int y1, int y2, ze::SpectrumPen pen) override;
-    void clearSpectrum() override { image.fill(background); }
+    // SpectrumSurface, on an image of the size the original panel has in units
+    void plot(const ze::SpectrumStep &step) override;
+    void clear() override { image.fill(background); }
     void showPortState(const QString &text) override { portState = text; }
     void showNotice(ze::NoticeSource s, const QString &t) override { notice = notices.set(s, t); }
-    void reportError(const QString &text) override { errors << text; }
-    // The operator says No and types nothing.
+    void showRate(const QString &text) override { rate = text; }
+
+    // DialogService: the operator says No and types nothing.
+    void showMessage(const QString &, const QString &text, ze::MessageKind) override
+    {
+        errors << text;
+    }
     bool askYesNo(const QString &, const QString &, bool) override { return false; }
     QString askText(const QString &, const QString &, const QString &) override { return {}; }
+    QString askFileName(const QString &, const QStringList &, bool, int *) override { return {}; }
     void setBusy(bool busy) override { busyChanges << busy; }
 
     // StationShell
-    ze::FrontPanel &frontPanel() override { return *this; }
     void fillStepList(const QVector<QPair<QString, int>> &entries) override { steps = entries; }
     void setStepIndex(int index) override { stepIndexValue = index; }
     int stepIndex() const override { return stepIndexValue; }
@@ -91,7 +103,9 @@ public:
     void setSquelch(int value) override { squelchPosition = value; }
     int squelch() const override { return squelchPosition; }
     void setBankNames(const QStringList &names) override { bankNames = names; }
-    void selectFirstBank() override {}
+    void selectFirstBank() override { }
+    QString mainBankText() const override { return bankNames.value(0); }
+    bool pickMainBank(const QString &) override { return false; }
     ze::ItemList &mainChannelList() override { return channels; }
     ze::ItemList &editorChannelList() override { return editorChannels; }
     ze::ItemList &mainRangeList() override { return rangeList; }
@@ -127,6 +141,7 @@ public:
     QImage image;
     QRgb background;
     QString portState;
+    QString rate;
     ze::Notices notices;
     QString notice; // the one showing
     QStringList errors;

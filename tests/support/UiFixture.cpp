@@ -1,5 +1,9 @@
 #include "UiFixture.h"
 
+#include "receiver/SerialPort.h"
+#include "scan/ControlLoop.h"
+#include "ui/MainWindow.h"
+
 #include <QCoreApplication>
 #include <QLabel>
 #include <QTest>
@@ -14,10 +18,10 @@ UiFixture::~UiFixture()
 bool UiFixture::startUp()
 {
     app = std::make_unique<ze::StationApp>(paths(), clock);
-    app->station().serialPort().setTickMs(100);
-    app->window().setMessageSink(
+    app->serialPort().setTickMs(100);
+    app->window().dialogs().setMessageSink(
             [this](const QString &, const QString &text) { messages << text; });
-    app->window().setAnswerSource([this](const QString &title, const QString &text) {
+    app->window().dialogs().setAnswerSource([this](const QString &title, const QString &text) {
         questions << title + QLatin1Char('|') + text;
         return answers.isEmpty() ? QString() : answers.takeFirst();
     });

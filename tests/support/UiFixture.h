@@ -1,6 +1,10 @@
 #pragma once
 
 #include "Workspace.h"
+#include "receiver/SerialPort.h"
+#include "remote/RigServer.h"
+#include "scan/ControlLoop.h"
+#include "ui/MainWindow.h"
 #include "ui/StationApp.h"
 
 #include <QAbstractButton>

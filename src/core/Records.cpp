@@ -1,6 +1,6 @@
-#include "storage/Records.h"
+#include "core/Records.h"
 
-#include "storage/TextFields.h"
+#include "core/TextFields.h"
 
 #include <QtGlobal>
 

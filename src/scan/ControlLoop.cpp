@@ -1,4 +1,4 @@
-#include "core/ControlLoop.h"
+#include "scan/ControlLoop.h"
 
 #include "core/Station.h"
 #include "receiver/Tuning.h"
@@ -35,7 +35,7 @@ bool ControlLoop::pass()
         return true;
     case ModeManualStart:
         TuneChannel(st);
-        state.operatingMode = ModeManual;
+        st.setMode(ModeManual);
         st.ShowStatus(QStringLiteral("Manual mode"));
         return true;
     case ModeManual:
@@ -50,8 +50,11 @@ bool ControlLoop::pass()
         searchStartPass(st);
         return true;
     case ModeDirect:
-        if (!state.pendingTune.isEmpty())
-            st.Exchange(std::exchange(state.pendingTune, QString()));
+        if (state.pendingTune) {
+            const PendingTune tune = *std::exchange(state.pendingTune, std::nullopt);
+            st.Exchange(tune.command);
+            st.noteTuning(tune.frequency, tune.mode, tune.attenuator);
+        }
         SampleSignal(st);
         st.ShowStatus(QStringLiteral("Direct mode"));
         return true;
@@ -62,7 +65,7 @@ bool ControlLoop::pass()
 
 bool ControlLoop::linkDown() const
 {
-    return !m_station.serialPort().isOpen();
+    return !m_station.link().isOpen();
 }
 
 void ControlLoop::handleEvents(bool wait)
@@ -80,7 +83,7 @@ bool ControlLoop::reconnect()
     const qint64 now = m_station.clock().monotonicMs();
     if (now - m_lastReconnect >= m_reconnectMs) {
         m_lastReconnect = now;
-        m_station.serialPort().OpenPort();
+        m_station.link().OpenPort();
     }
     return !linkDown();
 }
@@ -124,7 +127,7 @@ int ControlLoop::run()
             break;
         // Without a receiver every exchange returns at once. A link lost while idle is tried
         // again too, so that the port panel tells when the device is back.
-        const bool lost = !m_station.serialPort().lastError().isEmpty();
+        const bool lost = !m_station.link().lastError().isEmpty();
         if ((worked || lost) && linkDown() && !reconnect())
             waitForOperatorOrReconnect();
         else

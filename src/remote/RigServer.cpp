@@ -1,8 +1,8 @@
-#include "receiver/RigServer.h"
+#include "remote/RigServer.h"
 
+#include "core/Frequency.h"
 #include "core/Station.h"
-#include "receiver/Tuning.h"
-#include "storage/TextFields.h"
+#include "core/TextFields.h"
 
 #include <QHostAddress>
 #include <QTcpServer>
@@ -125,7 +125,7 @@ QString currentModeLetter(Station &station)
     const QString &tuned = station.state().tunedMode;
     if (!tuned.isEmpty())
         return tuned;
-    return modeLetters.mid(litModeIndex(station.panel().display()), 1);
+    return modeLetters.mid(litModeIndex(station.display()), 1);
 }
 
 Reply setFrequency(Station &station, const QByteArray &argument)
@@ -134,10 +134,10 @@ Reply setFrequency(Station &station, const QByteArray &argument)
     const double hz = argument.toDouble(&ok);
     if (!ok || !std::isfinite(hz) || hz < 100e3 || hz > 2036e6)
         return {invalidParameter, {}, {}};
-    if (!station.serialPort().isOpen())
+    if (!station.link().isOpen())
         return {ioError, {}, {}};
-    // The receiver tunes in 100 Hz: four decimals of megahertz.
-    TuneDirect(station, FormatFrequency(std::round(hz / 100.0) / 1e4), currentModeLetter(station));
+    // The receiver tunes in 100 Hz.
+    station.commands().tune(std::llround(hz / 100.0) * 100);
     return {};
 }
 
@@ -147,23 +147,15 @@ Reply setMode(Station &station, const QByteArray &name)
                                      [&](const char *mode) { return name == mode; });
     if (found == std::end(modeNames))
         return {invalidParameter, {}, {}};
-    if (!station.serialPort().isOpen())
+    if (!station.link().isOpen())
         return {ioError, {}, {}};
-    const QString letter = modeLetters.mid(found - std::begin(modeNames), 1);
-    const QString frequency = station.state().tunedFrequency;
-    if (frequency.isEmpty()) {
-        // Nothing to tune yet: the mode goes with the first frequency.
-        station.state().tunedMode = letter;
-        showModeLetter(station, letter);
-    } else {
-        TuneDirect(station, frequency, letter);
-    }
+    station.commands().chooseMode(modeLetters.mid(found - std::begin(modeNames), 1));
     return {};
 }
 
 Reply getMode(Station &station)
 {
-    const int index = std::max(0, int(modeLetters.indexOf(currentModeLetter(station))));
+    const int index = std::max(0, int(modeLetters.indexOf(station.commands().currentMode())));
     return {0, {{"Mode", modeNames[index]}, {"Passband", "0"}}, {}};
 }
 
@@ -349,6 +341,9 @@ void RigServer::stop()
 
 bool RigServer::apply(const NetworkSettings &settings, QString *error)
 {
+    QString why;
+    if (!error)
+        error = &why;
     stop();
     m_settings = settings;
     bool ok = true;
@@ -381,6 +376,7 @@ bool RigServer::apply(const NetworkSettings &settings, QString *error)
         }
     }
     tellState();
+    m_station.notify(NoticeSource::Network, ok ? QString() : *error);
     return ok;
 }
 
@@ -461,8 +457,8 @@ void RigServer::drop(QTcpSocket *socket, bool flush)
 
 void RigServer::tellState()
 {
-    if (m_station.hasShell())
-        m_station.panel().showNetworkState(stateText());
+    if (m_station.hasViews())
+        m_station.status().showNetworkState(stateText());
 }
 
 } // namespace ze

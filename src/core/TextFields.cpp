@@ -1,4 +1,4 @@
-#include "storage/TextFields.h"
+#include "core/TextFields.h"
 
 #include <QStringDecoder>
 
