@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <utility>
 
-#ifdef Q_OS_UNIX
 #include <sys/stat.h>
-#endif
 
 namespace ze {
 
@@ -23,7 +21,6 @@ using Link = std::pair<QString, QString>; // link path, device it leads to
 
 bool isTerminalDevice(const QString &path)
 {
-#ifdef Q_OS_UNIX
     // Character devices also include /dev/null and the like: only terminal names count.
     const bool terminalName = path.startsWith(QLatin1String("/dev/tty"))
             || path.startsWith(QLatin1String("/dev/pts/"))
@@ -33,10 +30,6 @@ bool isTerminalDevice(const QString &path)
     };
     return terminalName && ::stat(QFile::encodeName(path).constData(), &status) == 0
             && S_ISCHR(status.st_mode);
-#else
-    Q_UNUSED(path);
-    return false;
-#endif
 }
 
 QVector<Link> deviceLinks(const QString &dir)
