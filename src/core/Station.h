@@ -72,12 +72,12 @@ public:
     void attach(const StationViews &views);
     void detach() { m_views = StationViews(); }
     bool hasViews() const { return m_views.shell != nullptr; }
-    Display &display() { return *m_views.display; }
-    OperatorChoices &choices() { return *m_views.choices; }
-    SpectrumSurface &spectrum() { return *m_views.spectrum; }
-    StatusPanel &status() { return *m_views.status; }
-    DialogService &dialogs() { return *m_views.dialogs; }
-    StationShell &shell() { return *m_views.shell; }
+    Display &display() const { return *m_views.display; }
+    OperatorChoices &choices() const { return *m_views.choices; }
+    SpectrumSurface &spectrum() const { return *m_views.spectrum; }
+    StatusPanel &status() const { return *m_views.status; }
+    DialogService &dialogs() const { return *m_views.dialogs; }
+    StationShell &shell() const { return *m_views.shell; }
     const StationViews &views() const { return m_views; }
 
     // A file of the working directory.

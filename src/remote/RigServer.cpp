@@ -120,14 +120,6 @@ QByteArrayList dumpState()
             "0x0"};
 }
 
-QString currentModeLetter(Station &station)
-{
-    const QString &tuned = station.state().tunedMode;
-    if (!tuned.isEmpty())
-        return tuned;
-    return modeLetters.mid(litModeIndex(station.display()), 1);
-}
-
 Reply setFrequency(Station &station, const QByteArray &argument)
 {
     bool ok = false;

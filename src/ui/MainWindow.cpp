@@ -60,19 +60,19 @@ MainWindow::~MainWindow()
 
 void MainWindow::connectHandlers()
 {
-    OperatorCommands &commands = m_station.commands();
     for (int index = 0; index < 16; ++index)
         connect(m_ui.cmdDigits[index], &QPushButton::clicked, this,
-                [&commands, index] { commands.pressKey(index); });
+                [this, index] { m_station.commands().pressKey(index); });
     connect(m_ui.cmdChannelDown, &QPushButton::clicked, this,
-            [&commands] { commands.stepChannel(-1); });
+            [this] { m_station.commands().stepChannel(-1); });
     connect(m_ui.cmdChannelUp, &QPushButton::clicked, this,
-            [&commands] { commands.stepChannel(1); });
+            [this] { m_station.commands().stepChannel(1); });
     connect(m_ui.cmdFrequencyDown, &QPushButton::clicked, this,
-            [&commands] { commands.stepFrequency(false); });
+            [this] { m_station.commands().stepFrequency(false); });
     connect(m_ui.cmdFrequencyUp, &QPushButton::clicked, this,
-            [&commands] { commands.stepFrequency(true); });
-    connect(m_ui.cmdScanBanks, &QPushButton::clicked, this, [&commands] { commands.scanBanks(); });
+            [this] { m_station.commands().stepFrequency(true); });
+    connect(m_ui.cmdScanBanks, &QPushButton::clicked, this,
+            [this] { m_station.commands().scanBanks(); });
     connect(m_ui.cmdSearchScan, &QPushButton::clicked, this, &MainWindow::scanRange);
     connect(m_ui.cmdSearchEdit, &QPushButton::clicked, this, &MainWindow::editRanges);
     connect(m_ui.cmdEditBanks, &QPushButton::clicked, this,
@@ -260,7 +260,7 @@ void MainWindow::openAbout()
 
 // ---- OperatorChoices ----
 
-Display &MainWindow::display()
+Display &MainWindow::display() const
 {
     return *m_ui.display;
 }

@@ -43,7 +43,7 @@ public:
     // The loop that closing the window stops.
     void setControlLoop(ControlLoop *loop) { m_loop = loop; }
     WidgetDialogs &dialogs() { return m_dialogs; }
-    Display &display();
+    Display &display() const;
 
     // OperatorChoices
     bool showsFrequency() const override;
