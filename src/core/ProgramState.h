@@ -55,6 +55,9 @@ struct ProgramState
     QString currentBankName;
     bool startingUp = false;
     bool exchangeBusy = false;
+    // The last pass's exchanges all ran out of time; until a reply comes the loop only asks the
+    // receiver now and then.
+    bool receiverSilent = false;
     // What the receiver was last told to tune to (megahertz text and mode letter as sent), for
     // the network clients; the mode stays when a command carried none.
     QString tunedFrequency;

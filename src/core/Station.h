@@ -67,6 +67,7 @@ public:
     OperatorCommands &commands() { return m_commands; }
 
     void setLink(ReceiverLink *link);
+    bool hasLink() const { return m_link != nullptr; }
     ReceiverLink &link() { return *m_link; }
 
     void attach(const StationViews &views);

@@ -44,6 +44,9 @@ Q_SIGNALS:
     // A bank scan visited a channel and measured it.
     void channelMeasured(int bank, int channel, int level);
     void modeChanged(int mode);
+    // The receiver stopped answering (a pass whose every exchange ran out of time), or answers
+    // again.
+    void receiverAnswering(bool answering);
 };
 
 } // namespace ze

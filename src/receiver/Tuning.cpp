@@ -94,10 +94,10 @@ void SampleSignal(Station &station)
         station.Exchange(ReceiverCommand::notFound());
         state.lastLoggedFrequency.clear();
     }
-    // The log writers read the level of this sample.
+    // The listeners (the log writers among them) read the level of this sample.
+    state.signalLevel = static_cast<qint16>(level);
     Q_EMIT station.events().sampled(level, present);
     ShowSignalBars(station, level);
-    state.signalLevel = static_cast<qint16>(level);
 }
 
 void ShowChannel(Station &station)

@@ -1,20 +1,17 @@
 #pragma once
 
-#include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QThread>
 
 #include <memory>
-#include <vector>
-
-class QTcpServer;
-class QTcpSocket;
-class QTimer;
 
 namespace ze {
 
+class RigWorker;
 class Station;
 class StoredSettings;
+struct RigShared;
 
 // Whether and where the station takes network clients.
 struct NetworkSettings
@@ -33,63 +30,48 @@ struct NetworkSettings
     bool store(StoredSettings &settings) const;
 };
 
-// S-meter level 0..15 as dB relative to S9: 6 dB an S-unit up to S9 (level 9), then 10 dB a step.
-int strengthDb(int level);
-
-// Answers one line of the rig-control protocol (the one of the common rig-control daemon,
-// "rigctld") for the station: frequency, mode, VFO, signal strength and the state dump, in the
-// plain and the extended response forms. A set command tunes as the keypad does, at the next
-// pass. quit is set when the line asks to close the connection.
-QByteArray answerRigLine(Station &station, const QByteArray &line, bool &quit);
-
-// Serves that protocol over TCP in the main thread's event loop, between the control loop's
-// passes. Each client is bounded: a line longer than maxLineBytes, or answers it does not read
-// piling up, drop it; it is served at most linesPerTurn lines every turnMs, so a flood cannot
-// take the station's time.
+// Serves the rig-control protocol (RigProtocol.h) over TCP from a thread of its own, so that an
+// answer never waits for the receiver: a client reads the station as it last stood, and a set
+// goes to the station's operator commands, which the control loop carries out at its next pass.
+// Every client is bounded: a line longer than maxLineBytes, answers it leaves unread past
+// maxUnreadAnswers, or idleLimitMs without a whole line, and it is let go; beyond maxClients a
+// newcomer is told why and closed. Lines that arrive with a client's half-close are answered.
 class RigServer : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int maxLineBytes = 1024;
     static constexpr int maxClients = 16;
-    static constexpr int linesPerTurn = 8;
-    static constexpr int turnMs = 20;
     static constexpr qint64 maxUnreadAnswers = qint64 {64} * 1024;
+    static constexpr int idleLimitMs = 5 * 60 * 1000;
 
     explicit RigServer(Station &station, QObject *parent = nullptr);
     ~RigServer() override;
 
     // Listens as the settings say, or stops (dropping every client); false with the reason
-    // when the port could not be had.
+    // when the port could not be had, which the status bar tells too.
     bool apply(const NetworkSettings &settings, QString *error = nullptr);
-    bool listening() const { return !m_servers.empty(); }
     // What apply was last given.
     const NetworkSettings &settings() const { return m_settings; }
+    bool listening() const;
     int port() const; // the port listened on; 0 when off
-    int clientCount() const { return int(m_clients.size()); }
+    int clientCount() const;
     // The status-bar text: "" when off.
     QString stateText() const;
+    // Tests shorten the idle limit.
+    void setIdleLimitMs(int ms);
 
 private:
-    struct Client
-    {
-        QTcpSocket *socket;
-        int linesThisTurn = 0;
-    };
-
-    void stop();
-    void accept(QTcpServer *server);
-    std::vector<Client>::iterator clientOf(QTcpSocket *socket);
-    // Serves the socket's client, if it is still one, up to its lines for this turn.
-    void serve(QTcpSocket *socket);
-    void nextTurn();
-    void drop(QTcpSocket *socket, bool flush);
+    // The station as the clients read it, taken after everything that changes it.
+    void publish();
+    // What the clients set since the last time, through the operator commands.
+    void applySets();
     void tellState();
 
     Station &m_station;
-    std::vector<std::unique_ptr<QTcpServer>> m_servers;
-    std::vector<Client> m_clients;
-    QTimer *m_turn;
+    std::shared_ptr<RigShared> m_shared;
+    QThread m_thread;
+    RigWorker *m_worker; // lives in m_thread, deleted there
     NetworkSettings m_settings;
 };
 
