@@ -2,6 +2,7 @@
 // spin, the state shown, the mode going on once the device is back, the operator's files intact.
 #include "UiFixture.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QtTest>
 
@@ -49,6 +50,8 @@ class TestFaults : public QObject
 private Q_SLOTS:
     void faults_data();
     void faults();
+    void silentReceiverIsToldAndAskedNowAndThen();
+    void nothingToSendWaitsForTheOperator();
 };
 
 void TestFaults::faults_data()
@@ -76,6 +79,7 @@ void TestFaults::faults()
     SerialPort &port = f.app->serialPort();
     const qint16 &operatingMode = f.app->station().state().operatingMode;
     loop.setReconnectIntervalMs(50);
+    loop.setProbeIntervalMs(50);
     f.widget<QComboBox>(QStringLiteral("cmbDelay"))->setCurrentIndex(0); // garbage: short holds
     f.widget<QComboBox>(QStringLiteral("cmbRangeLijst"))->setCurrentIndex(0);
     const QStringList row = QString::fromLatin1(modes[mode]).split(u'|');
@@ -147,6 +151,70 @@ void TestFaults::faults()
     QVERIFY2(wentOn(), qPrintable(f.text(QStringLiteral("StatusBar1Port"))));
     QCOMPARE(int(operatingMode), standing);
     QVERIFY(filesSnapshot(f) == files);
+}
+
+void TestFaults::silentReceiverIsToldAndAskedNowAndThen()
+{
+    zetest::UiFixture f;
+    f.writeFile(QStringLiteral("alpha.bnk"), " 1 \t 1 \tN\t145.5000\t 0 \t 0 \t 0 \tOne\r\n");
+    QVERIFY(f.startUp());
+    ControlLoop &loop = f.app->loop();
+    f.app->serialPort().setTickMs(50);
+    loop.setProbeIntervalMs(200);
+    f.click(QStringLiteral("cmdScanBanks"));
+    f.sim.setFault({zesim::FaultKind::NoReply, 0, 0});
+    const auto runUntil = [&](auto done) {
+        QTimer watch;
+        QElapsedTimer wall;
+        wall.start();
+        watch.callOnTimeout([&] {
+            if (done() || wall.elapsed() > 5000)
+                loop.stop();
+        });
+        watch.start(10);
+        loop.run();
+        return done();
+    };
+    const auto told = [&] {
+        return f.text(QStringLiteral("StatusBar1Port")).contains(QLatin1String("no reply"));
+    };
+    // One pass whose every exchange ran out of time tells it.
+    QVERIFY(runUntil(told));
+    // Then the receiver is asked now and then, and nothing else is sent.
+    f.clearSent();
+    QTimer::singleShot(1000, &loop, &ControlLoop::stop);
+    loop.run();
+    const auto sent = f.sent();
+    QVERIFY2(!sent.empty() && sent.size() <= 6, qPrintable(QString::number(sent.size())));
+    QVERIFY(std::all_of(sent.begin(), sent.end(), [](const std::string &c) { return c == "Y"; }));
+    QCOMPARE(int(f.app->station().state().operatingMode), int(ModeScanning));
+    // Its first reply: the scan goes on where it stood, and the panel says so.
+    f.sim.clearFault();
+    f.clearSent();
+    QVERIFY(runUntil([&] {
+        const auto now = f.sent();
+        return std::find(now.begin(), now.end(), "145.5000NT") != now.end();
+    }));
+    QVERIFY(!told());
+}
+
+void TestFaults::nothingToSendWaitsForTheOperator()
+{
+    zetest::UiFixture f;
+    QVERIFY(f.startUp());
+    // No bank ticked: the scan goes round the banks without a command to send.
+    for (int bank = 1; bank <= 4; ++bank)
+        f.widget<QAbstractButton>(QStringLiteral("chkScan(%1)").arg(bank))->setChecked(false);
+    f.click(QStringLiteral("cmdScanBanks"));
+    QElapsedTimer wall;
+    wall.start();
+    const qint64 cpuStart = threadCpuMs();
+    QTimer::singleShot(300, &f.app->loop(), &ControlLoop::stop);
+    f.app->loop().run();
+    const qint64 cpu = threadCpuMs() - cpuStart;
+    QVERIFY2(cpu * 5 < wall.elapsed(), qPrintable(QString::number(cpu)));
+    QVERIFY(f.sent().empty());
+    QCOMPARE(int(f.app->station().state().operatingMode), int(ModeScanning));
 }
 
 QTEST_MAIN(TestFaults)

@@ -22,6 +22,10 @@ public:
     virtual QString exchange(const ReceiverCommand &command) = 0;
     // Whether the last exchange ran out of time without a prompt (no reply, or no whole one).
     virtual bool lastExchangeTimedOut() const = 0;
+    // Asks the receiver for its level without waiting for the reply: answered() comes when a
+    // prompt does. For a receiver that stopped answering, asked now and then while the windows
+    // go on.
+    virtual void probe() = 0;
 
     // Opens a closed link; an open one is left as it is. A failure leaves it closed and keeps
     // the reason (lastError).
@@ -43,6 +47,8 @@ public:
 Q_SIGNALS:
     // Opened, closed, or lost (read error, unplugged).
     void stateChanged();
+    // A probe's prompt came.
+    void answered();
 };
 
 } // namespace ze

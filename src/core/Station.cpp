@@ -19,9 +19,16 @@ void Station::setLink(ReceiverLink *link)
     if (m_link)
         QObject::disconnect(m_link, nullptr, &m_events, nullptr);
     m_link = link;
-    if (m_link)
-        QObject::connect(m_link, &ReceiverLink::stateChanged, &m_events,
-                         [this] { showPortState(); });
+    if (!m_link)
+        return;
+    QObject::connect(m_link, &ReceiverLink::stateChanged, &m_events, [this] {
+        // A closed port says why itself; a receiver behind it is asked anew when it opens.
+        if (!m_link->isOpen())
+            setReceiverSilent(false);
+        showPortState();
+    });
+    QObject::connect(m_link, &ReceiverLink::answered, &m_events,
+                     [this] { setReceiverSilent(false); });
 }
 
 void Station::attach(const StationViews &views)
@@ -102,6 +109,11 @@ QString Station::Exchange(const ReceiverCommand &command)
     m_state.exchangeBusy = true;
     QString reply = m_link->exchange(command);
     m_state.exchangeBusy = false;
+    ++m_tally.made;
+    if (m_link->lastExchangeTimedOut())
+        ++m_tally.unanswered;
+    else if (m_state.receiverSilent && reply.contains(QLatin1Char('>')))
+        setReceiverSilent(false);
     return reply;
 }
 
@@ -118,9 +130,25 @@ void Station::noteTuning(const QString &frequency, const QString &mode,
     Q_EMIT m_events.tuned(m_state.tunedFrequency, mode.trimmed(), m_state.tunedAttenuator);
 }
 
+void Station::setReceiverSilent(bool silent)
+{
+    if (m_state.receiverSilent == silent)
+        return;
+    m_state.receiverSilent = silent;
+    showPortState();
+    Q_EMIT m_events.receiverAnswering(!silent);
+}
+
 void Station::showPortState()
 {
-    if (hasViews() && m_link)
+    if (!hasViews() || !m_link)
+        return;
+    // A port that is open while the receiver says nothing is no port fault: the receiver is.
+    if (m_state.receiverSilent && m_link->isOpen())
+        status().showPortState(m_link->stateText()
+                               + QStringLiteral(": no reply from the receiver (is it switched on? "
+                                                "check the cable and the speed)"));
+    else
         status().showPortState(m_link->stateText());
 }
 

@@ -27,6 +27,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 namespace ze {
 
@@ -98,6 +99,17 @@ public:
     // the listeners, and drops a tuning still waiting for its pass.
     void noteTuning(const QString &frequency, const QString &mode, std::optional<bool> attenuator);
 
+    // How the exchanges since the last look went: how many were made, how many had no prompt.
+    struct ExchangeTally
+    {
+        int made = 0;
+        int unanswered = 0;
+    };
+    ExchangeTally takeExchangeTally() { return std::exchange(m_tally, ExchangeTally()); }
+    // The receiver stopped answering, or answers again: told in the port panel and to the
+    // listeners.
+    void setReceiverSilent(bool silent);
+
     // Refreshes the port panel of the status bar.
     void showPortState();
     // A standing notice in the status bar, when there is one.
@@ -116,6 +128,7 @@ private:
     OperatorCommands m_commands;
     ReceiverLink *m_link = nullptr;
     StationViews m_views;
+    ExchangeTally m_tally;
     bool m_shutDown = false;
 };
 

@@ -65,6 +65,7 @@ SerialPort::SerialPort(Clock &clock, QObject *parent)
     m_command.reserve(64);
     m_reply.reserve(replyCap);
     connect(m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
+    connect(m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead);
 }
 
 SerialPort::~SerialPort()
@@ -275,9 +276,30 @@ bool SerialPort::sendCommand(const QByteArray &command, qint64 deadline)
     return m_port->isOpen();
 }
 
+void SerialPort::probe()
+{
+    if (!m_port->isOpen())
+        return;
+    // What a late reply left is no answer to this.
+    m_port->readAll();
+    const qint64 tick = m_tickMs > 0 ? m_tickMs : 1000;
+    m_probing = sendCommand(ReceiverCommand::level().bytes(), m_clock.monotonicMs() + tick);
+}
+
+void SerialPort::onReadyRead()
+{
+    // Between exchanges only a probe waits for what comes; an exchange takes it up otherwise.
+    if (!m_probing || !m_port->peek(replyCap).contains('>'))
+        return;
+    m_probing = false;
+    m_bytesReceived += m_port->readAll().size();
+    Q_EMIT answered();
+}
+
 QString SerialPort::exchange(const ReceiverCommand &command)
 {
     m_timedOut = false;
+    m_probing = false;
     if (!m_port->isOpen())
         return QString();
     const qint64 tick = m_tickMs > 0 ? m_tickMs : 1000;

@@ -44,6 +44,7 @@ public:
     // program for every byte and turn its write notifier on and off for every command.
     QString exchange(const ReceiverCommand &command) override;
     bool lastExchangeTimedOut() const override { return m_timedOut; }
+    void probe() override;
 
     QString lastError() const override { return m_lastError; }
     QString stateText() const override;
@@ -58,6 +59,7 @@ public:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    void onReadyRead();
     void fail(const QString &reason);
     bool applyLineSettings(QString *error);
     bool applyFlowControl(QString *error);
@@ -83,6 +85,7 @@ private:
     QByteArray m_command;
     QByteArray m_reply;
     bool m_timedOut = false;
+    bool m_probing = false; // a probe's reply is awaited between exchanges
     bool m_closing = false; // closing emits errors of its own on a dead line
 };
 

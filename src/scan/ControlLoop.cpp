@@ -102,36 +102,63 @@ bool ControlLoop::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-void ControlLoop::waitForOperatorOrReconnect()
+template<typename Condition> void ControlLoop::waitFor(qint64 ms, Condition stillWaiting)
 {
     // A pass repaints the windows, and their paint requests come back as events: any event
-    // would wake the loop for another pass that finds the link still down.
+    // would wake the loop for another pass that finds the receiver or the link as it was.
     m_woken = false;
-    const qint64 due = m_lastReconnect + m_reconnectMs - m_station.clock().monotonicMs();
-    m_wakeTimer->start(static_cast<int>(qBound(qint64 {0}, due, qint64 {m_reconnectMs})));
+    m_wakeTimer->start(static_cast<int>(qMax(qint64 {0}, ms)));
     const int mode = m_station.state().operatingMode;
     QCoreApplication::instance()->installEventFilter(this);
     handleEvents(false);
-    while (m_running && !m_woken && linkDown() && m_station.state().operatingMode == mode)
+    while (m_running && !m_woken && m_station.state().operatingMode == mode && stillWaiting())
         handleEvents(true);
     QCoreApplication::instance()->removeEventFilter(this);
     m_wakeTimer->stop();
+}
+
+void ControlLoop::waitForOperatorOrReconnect()
+{
+    const qint64 due = m_lastReconnect + m_reconnectMs - m_station.clock().monotonicMs();
+    waitFor(qMin(due, qint64 {m_reconnectMs}), [this] { return linkDown(); });
+}
+
+void ControlLoop::waitForReceiver()
+{
+    const qint64 now = m_station.clock().monotonicMs();
+    if (now - m_lastProbe >= m_probeMs) {
+        m_lastProbe = now;
+        m_station.link().probe();
+    }
+    const qint64 due = m_lastProbe + m_probeMs - m_station.clock().monotonicMs();
+    waitFor(qMin(due, qint64 {m_probeMs}),
+            [this] { return m_station.state().receiverSilent && !linkDown(); });
 }
 
 int ControlLoop::run()
 {
     m_running = true;
     while (m_running) {
+        if (m_station.state().receiverSilent && !linkDown()) {
+            waitForReceiver();
+            continue;
+        }
+        (void)m_station.takeExchangeTally();
         const bool worked = pass();
         if (!m_running)
             break;
+        // A pass whose every exchange ran out of time: the receiver is not answering.
+        const Station::ExchangeTally tally = m_station.takeExchangeTally();
+        if (tally.made > 0)
+            m_station.setReceiverSilent(tally.unanswered == tally.made);
+        m_quietPasses = worked && tally.made == 0 ? m_quietPasses + 1 : 0;
         // Without a receiver every exchange returns at once. A link lost while idle is tried
         // again too, so that the port panel tells when the device is back.
         const bool lost = !m_station.link().lastError().isEmpty();
         if ((worked || lost) && linkDown() && !reconnect())
             waitForOperatorOrReconnect();
         else
-            handleEvents(!worked);
+            handleEvents(!worked || m_quietPasses > quietPassesBeforeWait);
     }
     return 0;
 }
