@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPointer>
 #include <QRadioButton>
 #include <QSettings>
@@ -94,6 +95,7 @@ private Q_SLOTS:
     void keypad();
     void keyboard_data();
     void keyboard();
+    void keysStayInTheirWindow();
     void firstStartHint();
     void frequencyStepping_data();
     void frequencyStepping();
@@ -206,8 +208,12 @@ void TestUi::keyboard_data()
     };
     row("Return on a tick", "chkSpectrum", "\r", "----.----, 2 sec., 6");
     row("Return on a button", "cmdScanBanks", "\r", "----.----, 2 sec., 2");
-    row("digits on a list", "lstKanaalLijst", "14.5.", "14.5, 2 sec., 7");
+    // A list, a box or a text field keeps what is typed in it.
+    row("digits on a list are the list's", "lstKanaalLijst", "14.5.\033", "----.----, 2 sec., 4");
+    row("Escape on a step list does nothing", "cmbFrequencyStepSize", "\033",
+        "----.----, 2 sec., 4");
     row("Escape clears", "cmdDigits(0)", "12\0337K5", "7.5, 2 sec., 7");
+    row("digits on the squelch", "hscrSquelch", "9", "9, 2 sec., 7");
     row("the delay box types", "cmbDelay", "5.\033", "----.----, 2 sec.5., 4");
 }
 
@@ -229,6 +235,39 @@ void TestUi::keyboard()
                        QString::number(f.app->station().state().operatingMode)})
                   .join(", "),
           "seen");
+}
+
+// Keys typed in the bank editor, and the menus from the keyboard.
+void TestUi::keysStayInTheirWindow()
+{
+    UiFixture f;
+    writeFiles(f);
+    QVERIFY(f.startUp());
+    ProgramState &state = f.app->station().state();
+    f.click(QStringLiteral("cmdScanBanks"));
+    f.runPasses(1);
+    EditBank &editor = f.app->window().bankEditor();
+    editor.Initialiseren();
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    for (QWidget *typedIn : {static_cast<QWidget *>(editor.channelList()),
+                             static_cast<QWidget *>(editor.findChild<QLineEdit *>(
+                                     QStringLiteral("txtEditChannelDescription")))}) {
+        typedIn->setFocus();
+        QTest::keyClicks(typedIn, QStringLiteral("12."));
+        QTest::keyClick(typedIn, Qt::Key_Escape);
+    }
+    QCOMPARE(int(state.operatingMode), int(ModeScanning));
+    editor.hide();
+    // F10 takes the menus; the first one's letter with Alt opens the options.
+    QMainWindow &window = f.app->window();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_F10);
+    QTRY_VERIFY(window.menuBar()->activeAction() == window.menuBar()->actions().value(0));
+    QTest::keyClick(window.menuBar(), Qt::Key_Escape);
+    QTest::keyClick(&window, Qt::Key_S, Qt::AltModifier);
+    QTRY_VERIFY(window.findChild<QWidget *>(QStringLiteral("frmOptions"))
+                && window.findChild<QWidget *>(QStringLiteral("frmOptions"))->isVisible());
 }
 
 // Where bank and range files go and how to make the first ones, till one of them is there.

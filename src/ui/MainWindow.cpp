@@ -14,6 +14,8 @@
 #include "ui/RangeEditor.h"
 #include "ui/SpectrumView.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -21,8 +23,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -91,25 +95,47 @@ void MainWindow::connectHandlers()
 
 void MainWindow::connectKeys()
 {
-    // Return presses the range "Scan" button unless another push button has the focus.
-    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto *shortcut = new QShortcut(QKeySequence(key), this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, &MainWindow::returnPressed);
+    // The menus from the keyboard: their letters with Alt, and F10 for the first of them.
+    auto *menus = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    menus->setContext(Qt::WindowShortcut);
+    connect(menus, &QShortcut::activated, this, [this] {
+        QMenuBar *bar = menuBar();
+        bar->setFocus(Qt::MenuBarFocusReason);
+        bar->setActiveAction(bar->actions().value(0));
+    });
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Only keys the focused control of this window had no use for come here; another window's
+    // never do, and a popup keeps its Escape.
+    QWidget *focused = focusWidget();
+    const bool typing = qobject_cast<QLineEdit *>(focused) || qobject_cast<QComboBox *>(focused)
+            || qobject_cast<QAbstractItemView *>(focused)
+            || qobject_cast<QAbstractSpinBox *>(focused);
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        returnPressed();
+        return;
     }
-    // Digits and the point typed on the keyboard press the keypad's keys, Escape its "Clear".
-    // A text field takes its typed characters before any shortcut, so the delay box still types.
-    QList<std::pair<QKeySequence, int>> keys {
-            {Qt::Key_Escape, KeyClear},
-            // The numeric keypad's decimal key gives a comma in some languages.
-            {Qt::KeypadModifier | Qt::Key_Comma, KeyPoint}};
-    for (int index = 0; index <= 10; ++index)
-        keys.append({QKeySequence(QStringLiteral("1234567890.").at(index)), index});
-    for (const auto &[key, index] : keys) {
-        auto *shortcut = new QShortcut(key, this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, [this, index = index] { keyTyped(index); });
+    // The keyboard's digits and point press the keypad's keys, Escape its "Clear", unless a
+    // list, a box or a text field has the focus: those keep what is typed in them.
+    int index = -1;
+    if (key == Qt::Key_Escape)
+        index = KeyClear;
+    else if (key == Qt::Key_Period
+             || (key == Qt::Key_Comma && (event->modifiers() & Qt::KeypadModifier)))
+        index = KeyPoint; // the numeric keypad's decimal key gives a comma in some languages
+    else if (key >= Qt::Key_1 && key <= Qt::Key_9)
+        index = key - Qt::Key_1;
+    else if (key == Qt::Key_0)
+        index = 9;
+    if (index < 0 || typing
+        || (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) != Qt::NoModifier) {
+        QMainWindow::keyPressEvent(event);
+        return;
     }
+    m_ui.cmdDigits[index]->click();
 }
 
 // ---- Handlers ----
@@ -158,16 +184,6 @@ void MainWindow::returnPressed()
         return;
     }
     m_ui.cmdSearchScan->click();
-}
-
-void MainWindow::keyTyped(int index)
-{
-    // Escape reaches shortcuts even from a text field, which has no use for it; leave it there.
-    QWidget *focused = focusWidget();
-    auto *box = qobject_cast<QComboBox *>(focused);
-    if (qobject_cast<QLineEdit *>(focused) || (box && box->isEditable()))
-        return;
-    m_ui.cmdDigits[index]->click();
 }
 
 bool MainWindow::hasDataFiles() const

@@ -99,6 +99,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void connectHandlers();
@@ -111,7 +112,6 @@ private:
     void bankPicked(int index);
     void rangePicked(int index);
     void returnPressed();
-    void keyTyped(int index);
 
     // The hint for a start without bank and range files, up while the working directory has
     // neither.

@@ -392,9 +392,9 @@ void MainWindowUi::buildMenus(QMainWindow *window)
 {
     QMenuBar *bar = window->menuBar();
     bar->setObjectName(QStringLiteral("menuBar"));
-    mnuSetting = bar->addAction(QStringLiteral("Setting"));
+    mnuSetting = bar->addAction(QStringLiteral("&Setting"));
     mnuSetting->setObjectName(QStringLiteral("mnuSetting"));
-    mnuInfo = bar->addAction(QStringLiteral("Info"));
+    mnuInfo = bar->addAction(QStringLiteral("&Info"));
     mnuInfo->setObjectName(QStringLiteral("mnuInfo"));
 }
 
