@@ -113,10 +113,10 @@ struct Editors : zetest::UiFixture
         for (int i = 0; i < list->count(); ++i)
             listed << list->item(i)->data(Qt::UserRole).toString();
         QStringList out {saved(path("alpha.bnk")), listed.join(' ')};
-        const QString bank
-                = app->station().state().currentBankName + ' ' + app->window().mainBankText();
-        if (bank != "alpha alpha")
-            out << "bank " + bank;
+        const QString bank = app->station().state().currentBankName + ' '
+                + app->window().mainBankText() + ' ' + editor.bankList()->currentText();
+        if (bank != "alpha alpha alpha")
+            out << ("bank " + bank).trimmed();
         for (const QString &name : QDir(dir()).entryList({"*.bnk*"}, QDir::Files))
             if (name != "alpha.bnk" && readFile(name) != beta)
                 out << name + ' ' + saved(path(name));
@@ -181,9 +181,13 @@ void TestEditors::editors_data()
     bank("-1 refused", store("-1"), kept, {}, {"Channel out of range (0-99)"});
     bank("99 accepted", store("99"), "101 102 199 / 101 102 199");
     bank("half rounds to even", store(".5"), "100 101 102 / 100 101 102");
-    bank("keys fill the fields, the texts kept as typed; no mode is the first",
-         pick + "txtEditChannelDescription=  Two ;cmdEditChannelOk",
-         kept + " / line 1: 2|  Two |145.6000|0|0|1|0");
+    // Blanks around a description are dropped, as the file drops them.
+    bank("keys fill the fields, the description as the file keeps it; no mode is the first",
+         pick + "txtEditChannelDescription=  Two\t;cmdEditChannelOk",
+         kept + " / line 1: 2|Two|145.6000|0|0|1|0");
+    bank("a frequency the receiver cannot tune is refused, the fields kept",
+         pick + "txtEditChannelFrequency=abc;cmdEditChannelOk",
+         kept + " / line 1: 2|Two|abc|0|0|1|0", {}, {"The channel was not stored"});
     bank("a line ahead moves the selection", pick + "txtEditChannelChannel=0;cmdEditChannelOk",
          "100 101 102 / 100 101 102 / line 1: 1|One|145.5000|0|2|0|0");
     bank("empty frequency empties the slot; none selected beyond the end",
@@ -200,14 +204,15 @@ void TestEditors::editors_data()
     bank("store into memory", "cmdStoreBanks", kept + " / 1M145.5000AT / 2M145.6000R");
 
     const QString askName = " New Bank|Enter the name of the new bank";
-    bank("new bank: only renamed", "cmdNewBank", kept + " / bank fresh alpha", {"fresh"},
-         {askName});
-    bank("new bank: made by the next save; Close goes back",
+    bank("new bank: renamed, the box names it", "cmdNewBank", kept + " / bank fresh alpha fresh",
+         {"fresh"}, {askName});
+    bank("new bank: made by the next save; Close shows it",
          "cmdNewBank;" + store("3") + ";cmdEditBankClose",
-         "101 102 / 101 102 103 / fresh.bnk 101 102 103 / hidden", {"fresh"}, {askName});
+         "101 102 / 101 102 103 / bank fresh fresh fresh / fresh.bnk 101 102 103 / hidden",
+         {"fresh"}, {askName});
     const QString longest(240, 'n');
     bank("new bank: the longest name fits", "cmdNewBank;" + store("3"),
-         QString("101 102 / 101 102 103 / bank %1 alpha / %1.bnk 101 102 103").arg(longest),
+         QString("101 102 / 101 102 103 / bank %1 alpha %1 / %1.bnk 101 102 103").arg(longest),
          {longest}, {askName});
     for (const QString &name :
          QStringList {"../up", "sub/x", "a\\b", "..", ".hidden", "a\tb", "   ", "n" + longest})
@@ -248,10 +253,12 @@ void TestEditors::editors_data()
           "file \"alpha\"?"});
 
     auto range = [](const char *name, const QString &steps, const QStringList &answers,
-                    const QString &state, const QByteArray &bytes = ranges) {
+                    const QString &state, const QByteArray &bytes = ranges,
+                    const QStringList &told = {}) {
         QTest::newRow(name) << QString("cmdSearchEdit") << bytes << false << steps << answers
                             << state
-                            << QStringList(answers.size(), "Newrange|Give a name for the range");
+                            << QStringList(answers.size(), "Newrange|Give a name for the range")
+                        + told;
     };
     // Fields: description, from, to, step, mode option.
     const QString fill = ";txtEditRangeFrom=118.0000;txtEditRangeTo=137.0000;txtEditRangeStep="
@@ -270,6 +277,13 @@ void TestEditors::editors_data()
           "Marine|156|163|0.025|0 / Wést:0 Marine:1 @1 / Wést:0 Marine:1 @-1 / "
           "1\t137\tA\t0.025\tWést\r\n156\t163\tN\t0.025\tMarine\r\n",
           QByteArray(ranges).replace("Air band", "Air b\xE4nd"));
+    // A step of 0 would keep the search on one frequency; To below From, too.
+    range("step 0 refused, the fields kept",
+          "cmdEditChannelNew;txtEditRangeFrom=118;txtEditRangeTo=137;txtEditRangeStep=0;"
+          "cmdEditChannelOk",
+          {"Zero"},
+          "Zero|118|137|0|0 / Air band:0 Marine:1 Zero:2 @2 / Air band:0 Marine:1 @-1 / " + ranges,
+          ranges, {"The range was not stored"});
     range("two new take one slot", "cmdEditChannelNew;cmdEditChannelNew", {"West", "East"},
           "East||||0 / Air band:0 Marine:1 West:2 East:2 @3 / Air band:0 Marine:1 @-1 / " + ranges);
     const QByteArray full = QByteArray("1\t2\tN\t0.1\tr\r\n").repeated(Ranges::count);

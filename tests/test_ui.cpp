@@ -2,6 +2,7 @@
 // spectrum, the secondary windows, and the settings they keep. The whole program runs in-process
 // against the simulated receiver.
 #include "UiFixture.h"
+#include "receiver/PortSettings.h"
 #include "scan/ActivityLog.h"
 #include "storage/RangeFile.h"
 #include "ui/BankEditor.h"
@@ -17,6 +18,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QRadioButton>
+#include <QSet>
 #include <QSettings>
 #include <QSlider>
 #include <QtTest>
@@ -776,15 +778,23 @@ void TestUi::optionsApplyOrRefuse()
     auto *options = f.widget<QWidget>(QStringLiteral("frmOptions"));
     QVERIFY(options && options->isVisible());
     auto *combo1 = options->findChild<QComboBox *>(QStringLiteral("Combo1"));
-    // After "1" to "4" the ports found at each opening: links to a terminal device such as the
-    // receiver's pseudo-terminal, not one to /dev/null; the box fits a /dev/serial/by-id name.
+    // The ports found at each opening, each once and only those that are there: links to a
+    // terminal device such as the receiver's pseudo-terminal, not one to /dev/null; the box fits
+    // a /dev/serial/by-id name.
     const QString pts = QString::fromStdString(f.sim.devicePath());
-    QVERIFY(combo1->findText(device) > 3 && QFile::link(pts, f.path(QStringLiteral("again")))
+    QVERIFY(combo1->findText(device) >= 0 && QFile::link(pts, f.path(QStringLiteral("again")))
             && QFile::link(QStringLiteral("/dev/null"), f.path(QStringLiteral("null"))));
     options->hide();
     f.app->window().findChild<QAction *>(QStringLiteral("mnuSetting"))->trigger();
     const int listed = combo1->findText(f.path(QStringLiteral("again")));
-    QVERIFY(listed > 4 && combo1->findText(f.path(QStringLiteral("null"))) < 0);
+    QVERIFY(listed >= 0 && combo1->findText(f.path(QStringLiteral("null"))) < 0);
+    QSet<QString> devices;
+    for (int i = 0; i < combo1->count(); ++i) {
+        const QString location = deviceLocation(*portDeviceName(combo1->itemText(i)));
+        QVERIFY2(QFileInfo::exists(location), qPrintable(location));
+        devices << QFileInfo(location).canonicalFilePath();
+    }
+    QCOMPARE(devices.size(), combo1->count() - 1); // the receiver's link and "again" are one
     QCOMPARE(combo1->itemData(listed).toString(), QStringLiteral("link to ") + pts);
     QVERIFY(combo1->lineEdit()->width() >= combo1->fontMetrics().horizontalAdvance(QStringLiteral(
                     "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0")));
@@ -798,6 +808,9 @@ void TestUi::optionsApplyOrRefuse()
     QCOMPARE(options->isVisible(), !applied);
     const QString told = f.messages.join(u'\n') + f.text(QStringLiteral("lblTestResult"));
     QVERIFY2(applied ? told.isEmpty() : told.contains(said), qPrintable(told));
+    // The test's words are shown whole, however many lines they take.
+    auto *result = options->findChild<QLabel *>(QStringLiteral("lblTestResult"));
+    QVERIFY(result->height() >= result->heightForWidth(result->width()));
     SerialPort &serial = f.app->serialPort();
     QVERIFY(serial.isOpen());
     QCOMPARE(serial.lineSettings(), applied ? line : QStringLiteral("9600,n,8,2"));

@@ -6,6 +6,21 @@
 
 namespace ze {
 
+QString recordText(const QString &text)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        if (c == u'\r' || c == u'\n' || c == u'\t')
+            c = u' ';
+    }
+    out = trimSpaces(out);
+    // Not through the middle of a character beyond the 16-bit range.
+    if (out.size() > maxTextLength)
+        out.truncate(out.at(maxTextLength - 1).isHighSurrogate() ? maxTextLength - 1
+                                                                 : maxTextLength);
+    return out;
+}
+
 bool ChannelRecord::isEmpty() const
 {
     return blankOnly(Frequency);

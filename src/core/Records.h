@@ -6,6 +6,14 @@
 
 namespace ze {
 
+// The longest description or name a channel or range keeps: a bank file of 400 channels stays far
+// below what the program reads back.
+constexpr int maxTextLength = 255;
+// A description or name as a record keeps it: line breaks and TABs (which would break the file's
+// line apart) as blanks, no blanks around it (the file's reader drops them), at most
+// maxTextLength characters. Memory and file then hold the same.
+QString recordText(const QString &text);
+
 // One memory channel of the receiver, as kept in a bank file.
 struct ChannelRecord
 {

@@ -1,5 +1,6 @@
 #include "storage/RangeFile.h"
 
+#include "core/ReceiverCommand.h"
 #include "core/Station.h"
 #include "core/TextFields.h"
 #include "storage/DataFile.h"
@@ -24,6 +25,22 @@ QString fieldText(const QString &text, bool keepTabs)
 }
 
 } // namespace
+
+QString rangeProblem(const QString &from, const QString &to, const QString &step)
+{
+    const QString fromProblem = frequencyProblem(from);
+    if (!fromProblem.isEmpty())
+        return QStringLiteral("\"Frequency\" %1 is no good: %2.").arg(from.trimmed(), fromProblem);
+    const QString toProblem = frequencyProblem(to);
+    if (!toProblem.isEmpty())
+        return QStringLiteral("\"to\" %1 is no good: %2.").arg(to.trimmed(), toProblem);
+    if (leadingNumber(from) >= leadingNumber(to))
+        return QStringLiteral("\"to\" must be above \"Frequency\".");
+    const std::optional<double> size = wholeNumber(step);
+    if (!size || *size <= 0)
+        return QStringLiteral("the step must be a number of megahertz above 0, such as 0.0125.");
+    return QString();
+}
 
 void clearRanges(Ranges &ranges)
 {

@@ -18,6 +18,10 @@ struct RangeLoadResult
     QString error;
 };
 
+// Why a range cannot be searched, in words that can follow "The range was not stored: "; ""
+// when it can: From and To frequencies the receiver tunes, From below To, a Step above 0.
+QString rangeProblem(const QString &from, const QString &to, const QString &step);
+
 void clearRanges(Ranges &ranges);
 // Reads "range.rng" lines into indexes 0, 1, 2, ... in file order.
 RangeLoadResult readRangeFile(const QString &path, Ranges &ranges);

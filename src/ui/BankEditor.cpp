@@ -1,6 +1,7 @@
 #include "ui/BankEditor.h"
 
 #include "core/Frequency.h"
+#include "core/ReceiverCommand.h"
 #include "core/Station.h"
 #include "core/TextFields.h"
 #include "receiver/MemoryTransfer.h"
@@ -133,8 +134,8 @@ EditBank::EditBank(Station &station, QWidget *parent)
         bankRow->addWidget(option);
         m_optEditChannelBank[i] = option;
     }
-    m_txtEditChannelDescription = newEdit(QStringLiteral("txtEditChannelDescription"), 0,
-                                          QStringLiteral("Description"), fields);
+    m_txtEditChannelDescription = newEdit(QStringLiteral("txtEditChannelDescription"),
+                                          maxTextLength, QStringLiteral("Description"), fields);
     m_txtEditChannelFrequency = newEdit(QStringLiteral("txtEditChannelFrequency"), 9,
                                         QStringLiteral("Frequency"), fields);
     m_modeGroup = new QButtonGroup(this);
@@ -296,13 +297,23 @@ bool EditBank::StoreChannel()
     const int bankOption = m_bankGroup->checkedId();
     const int bank = bankOption >= 0 ? bankOption + 1 : 1;
     ChannelRecord &record = m_station.state().banks(bank, channel);
+    const int mode = m_modeGroup->checkedId();
+    const QString frequency = m_txtEditChannelFrequency->text().trimmed();
+    // An empty frequency empties the slot; any other must be one the receiver tunes.
+    const QString problem = frequency.isEmpty()
+            ? QString()
+            : tuningProblem(frequency, mode >= 0 ? modeLetters.mid(mode, 1) : record.Mode);
+    if (!problem.isEmpty()) {
+        m_station.dialogs().reportError(QStringLiteral("The channel was not stored: ") + problem
+                                        + QLatin1Char('.'));
+        return false;
+    }
     if (record.isEmpty()) // a new channel, whatever the slot held before
         record.latin1 = false;
-    record.Description = m_txtEditChannelDescription->text();
-    record.Frequency = m_txtEditChannelFrequency->text();
+    record.Description = recordText(m_txtEditChannelDescription->text());
+    record.Frequency = frequency;
     record.ATT = m_chkEditChannelATT->isChecked() ? 1 : 0;
     record.LockOut = m_chkEditChannelLockOut->isChecked() ? 1 : 0;
-    const int mode = m_modeGroup->checkedId();
     if (mode >= 0)
         record.Mode = modeLetters.mid(mode, 1);
     SaveBankFile(m_station);
@@ -313,7 +324,7 @@ void EditBank::storeClicked()
 {
     const QListWidgetItem *selected = m_lstKanaalLijst->currentItem();
     const int row = selected && selected->isSelected() ? m_lstKanaalLijst->currentRow() : -1;
-    // A refused number keeps the typed fields, so that only the number needs mending.
+    // A refused number or frequency keeps the typed fields, so that only it needs mending.
     if (!StoreChannel())
         return;
     FillChannelList(m_station, channelItems());
@@ -367,6 +378,10 @@ void EditBank::newBank()
     if (name.isEmpty())
         return;
     m_station.state().currentBankName = name;
+    // The box names the bank that edits and imports go to from now on.
+    if (m_cmbBankenLijst->findText(name, Qt::MatchExactly) < 0)
+        m_cmbBankenLijst->addItem(name);
+    selectBankText(name);
 }
 
 void EditBank::deleteBank()
@@ -396,7 +411,14 @@ void EditBank::closeEditor()
     hide();
     SaveBankFile(m_station);
     const QString text = m_cmbBankenLijst->currentText();
-    m_station.shell().pickMainBank(text);
+    // A new bank saved since start-up is listed in the main window too, and picked there.
+    StationShell &shell = m_station.shell();
+    if (!shell.pickMainBank(text)
+        && listBankNames(m_station.workingDirectory().path()).contains(text)) {
+        shell.setBankNames(listBankNames(m_station.workingDirectory().path()));
+        selectBankText(text);
+        shell.pickMainBank(text);
+    }
     m_station.state().currentBankName = text;
     FillChannelList(m_station, m_station.shell().mainChannelList());
 }

@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
@@ -25,7 +26,7 @@ namespace ze {
 namespace {
 
 constexpr int descriptionRole = Qt::UserRole;
-constexpr int fixedPorts = 4;
+constexpr int maxBuiltInPorts = 256; // the port numbers a setting can hold
 
 // The list shows each port with its description; a pick puts only the port's path in the box.
 class PortDelegate : public QStyledItemDelegate
@@ -136,12 +137,6 @@ OptionsWindow::OptionsWindow(Station &station, SerialPort &serialPort, RigServer
     layout->addWidget(network);
     layout->addLayout(buttons);
 
-    for (int number = 1; number <= fixedPorts; ++number) {
-        const QString text = QString::number(number);
-        m_combo1->addItem(text);
-        m_combo1->setItemData(number - 1, portDeviceName(text).value_or(QString()),
-                              descriptionRole);
-    }
     m_combo2->addItems({QStringLiteral("9600,n,8,2"), QStringLiteral("4800,n,8,2")});
     m_combo1->setEditText(m_serialPort.portText());
     m_combo2->setEditText(m_serialPort.lineSettings());
@@ -168,11 +163,21 @@ void OptionsWindow::showEvent(QShowEvent *event)
 void OptionsWindow::listPorts()
 {
     const QString typed = m_combo1->currentText();
-    while (m_combo1->count() > fixedPorts)
-        m_combo1->removeItem(m_combo1->count() - 1);
+    m_combo1->clear();
+    // Only the ports there are now, each once: a built-in port under its number, as the
+    // settings have always named them.
+    const QRegularExpression builtIn(QStringLiteral("^/dev/ttyS(\\d{1,3})$"));
     for (const PortEntry &port : discoverPorts({m_station.workingDirectory().absolutePath()})) {
-        m_combo1->addItem(port.path);
-        m_combo1->setItemData(m_combo1->count() - 1, port.description, descriptionRole);
+        const QRegularExpressionMatch number = builtIn.match(port.path);
+        const QString text = number.hasMatch() && number.captured(1).toInt() < maxBuiltInPorts
+                ? QString::number(number.captured(1).toInt() + 1)
+                : port.path;
+        const QString description = number.hasMatch()
+                ? (port.description.isEmpty() ? port.path
+                                              : port.path + QStringLiteral(", ") + port.description)
+                : port.description;
+        m_combo1->addItem(text);
+        m_combo1->setItemData(m_combo1->count() - 1, description, descriptionRole);
     }
     m_combo1->setEditText(typed);
 }
@@ -183,10 +188,9 @@ void OptionsWindow::testPort()
     SerialPort &own = m_serialPort;
     // Opening it a second time would disturb the station's own exchanges.
     if (own.isOpen() && sameDevice(port, own.portText())) {
-        m_testResult->setText(QStringLiteral("The station has %1 open and is using it; it is not "
-                                             "opened a second time. The status bar shows how it "
-                                             "is doing.")
-                                      .arg(own.deviceName()));
+        showTestResult(QStringLiteral("The station has %1 open and is using it; it is not opened "
+                                      "a second time. The status bar shows how it is doing.")
+                               .arg(own.deviceName()));
         return;
     }
     // The probe waits up to the exchange limit: show that something is going on meanwhile.
@@ -197,7 +201,14 @@ void OptionsWindow::testPort()
     const QString result
             = probePort(port, m_combo2->currentText(), m_station.clock(), own.tickMs());
     QApplication::restoreOverrideCursor();
-    m_testResult->setText(result);
+    showTestResult(result);
+}
+
+void OptionsWindow::showTestResult(const QString &text)
+{
+    m_testResult->setText(text);
+    // The words may take several lines: the window grows to show them all.
+    adjustSize();
 }
 
 void OptionsWindow::applyChoice()

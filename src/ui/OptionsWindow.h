@@ -27,7 +27,8 @@ protected:
 private:
     void applyChoice();
     void testPort();
-    // The fixed entries "1" to "4", then the ports found now; the typed text stays.
+    void showTestResult(const QString &text);
+    // The ports found now; the typed text stays.
     void listPorts();
 
     Station &m_station;

@@ -36,7 +36,7 @@ EditRange::EditRange(Station &station, QWidget *parent)
     for (int i = 0; i < 5; ++i)
         m_lblEditChannel[i]
                 = newLabel(indexed("lblEditChannel", i), QLatin1String(captions[i]), this);
-    m_txtEditRangeDescription = newEdit(QStringLiteral("txtEditRangeDescription"), 0,
+    m_txtEditRangeDescription = newEdit(QStringLiteral("txtEditRangeDescription"), maxTextLength,
                                         QStringLiteral("Range description"), this);
     m_txtEditRangeFrom = newEdit(QStringLiteral("txtEditRangeFrom"), 9,
                                  QStringLiteral("From frequency"), this);
@@ -138,13 +138,19 @@ void EditRange::rangePicked(int index)
         m_optEditRangeMode[mode]->setChecked(true);
 }
 
-void EditRange::StoreRange()
+bool EditRange::StoreRange()
 {
     ProgramState &state = m_station.state();
     if (state.currentRange < 0 || state.currentRange >= Ranges::count)
-        return;
+        return true;
+    const QString problem = rangeProblem(m_txtEditRangeFrom->text(), m_txtEditRangeTo->text(),
+                                         m_txtEditRangeStep->text());
+    if (!problem.isEmpty()) {
+        m_station.dialogs().reportError(QStringLiteral("The range was not stored: ") + problem);
+        return false;
+    }
     RangeRecord &range = state.ranges[state.currentRange];
-    range.Description = m_txtEditRangeDescription->text();
+    range.Description = recordText(m_txtEditRangeDescription->text());
     range.From = m_txtEditRangeFrom->text();
     range.To = m_txtEditRangeTo->text();
     range.Step = m_txtEditRangeStep->text();
@@ -152,6 +158,7 @@ void EditRange::StoreRange()
     if (mode >= 0)
         range.Mode = modeLetters.mid(mode, 1);
     SaveRangeFile(m_station);
+    return true;
 }
 
 void EditRange::newRange()
@@ -186,7 +193,8 @@ void EditRange::newRange()
 void EditRange::storeClicked()
 {
     const int position = m_cmbRangeLijst->currentIndex();
-    StoreRange();
+    if (!StoreRange())
+        return;
     FillRangeLists(m_station);
     // By position: the range now there fills the fields; beyond the end nothing is selected.
     if (position >= 0 && position < m_cmbRangeLijst->count()) {

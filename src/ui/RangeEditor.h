@@ -38,8 +38,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    // The fields into Ranges(currentRange), then saved.
-    void StoreRange();
+    // The fields into Ranges(currentRange), then saved; false when they do not make a range
+    // that can be searched (the operator is told, the fields stay for mending).
+    bool StoreRange();
     void rangePicked(int index);
     void newRange();
     void storeClicked();
