@@ -112,7 +112,7 @@ void memoryReply(const QByteArray &data)
 void csvFile(const QByteArray &data)
 {
     QList<QStringList> rows, again;
-    readCsv(decodeText(data), [&rows](const CsvRow &row) { rows << row.fields; });
+    readCsv(decodeCsv(data), [&rows](const CsvRow &row) { rows << row.fields; });
     QString written;
     for (const QStringList &row : rows)
         written += csvLine(row) + "\r\n";
@@ -122,7 +122,7 @@ void csvFile(const QByteArray &data)
     Banks banks;
     for (const CsvChannel &c : first.channels)
         banks(c.bank, c.channel) = c.record;
-    const CsvImport second = parseChannelCsv(channelCsv(banks, first.layout));
+    const CsvImport second = parseChannelCsv(channelCsv(banks, first.layout).bytes);
     check(second.refusedCount == 0 && second.channels.size() == first.channels.size());
     for (const CsvChannel &c : second.channels)
         check(kept(c.record) == kept(banks(c.bank, c.channel)));

@@ -89,6 +89,7 @@ private Q_SLOTS:
     void csvImport();
     void csvRoundTrip_data();
     void csvRoundTrip();
+    void csvExportForOtherTools();
 };
 
 void TestFiles::readAndSave_data()
@@ -321,7 +322,7 @@ void TestFiles::csvImport_data()
             << QByteArray("Location,Name,Frequency,Mode\n7,\"two\nlines\",145,AM\n400,x,145,FM\n"
                           "7,x,146,FM\n8,x,,FM\r\n9,x,abc,FM\r\n10,x,3000,FM\r11,x,145,DV\r\n"
                           ",x,145\r\n1.5,x,145\n12,\"open,145\n13,x,145\n")
-            << "1-7 A 145.0000 00 0 two\nlines"
+            << "1-7 A 145.0000 00 0 two lines"
             << QStringList {"line 4: Location \"400\" is not a whole number from 0 to 399",
                             "line 5: bank 1 channel 7 was given on line 2 already",
                             "line 6: no Frequency",
@@ -336,11 +337,37 @@ void TestFiles::csvImport_data()
                        "Bank,Channel,Mode,Frequency,Spare,ATT,LockOut,Description\r\n"
                        "1,0,W  , 98.5 ,-3,1,2, spaced \r\n4,99,,7,,,,\r\n5,0,N,1\r\n1,100,N,1\r\n"
                        "1,1,N,  \r\n1,2,N,1,x\r\n1,3,N,1,0,40000\r\n")
-            << "1-0 W    98.5  12 -3  spaced  | 4-99  7 00 0 "
+            << "1-0 W    98.5  12 -3 spaced | 4-99  7 00 0 "
             << QStringList {"line 4: Bank \"5\" is not 1 to 4",
                             "line 5: Channel \"100\" is not 0 to 99", "line 6: no Frequency",
                             "line 7: Spare \"x\" is not a number from -32768 to 32767",
                             "line 8: ATT \"40000\" is not a number from -32768 to 32767"};
+    // What a bank file's fields may hold: nothing that becomes another command on the line.
+    QTest::newRow("bank fields: only what the receiver takes")
+            << QByteArray("Bank,Channel,Mode,Frequency\r\n1,0,N,\"145.6000\r3X\r7M123.4500A\"\r\n"
+                          "1,1,N,7M123.4500A\r\n1,2,x,145\r\n1,3,U,3000\r\n1,4,C,1.5\r\n")
+            << "1-4 C 1.5 00 0 "
+            << QStringList {"line 2: Frequency \"145.6000\r3X\r7M123.4500A\" is no good: a "
+                            "frequency is a number of megahertz with a point, such as 145.5000",
+                            "line 5: Frequency \"7M123.4500A\" is no good: a frequency is a "
+                            "number of megahertz with a point, such as 145.5000",
+                            "line 6: mode \"x\" is not N, W, A, L, U, C or empty",
+                            "line 7: Frequency \"3000\" is no good: the receiver tunes from 0.1 "
+                            "to 2036 MHz"};
+    // As other tools and spreadsheets write them: comment lines, semicolons or TABs, Windows
+    // text; a name as long as a file is cut, a line break in it is a blank.
+    QTest::newRow("channel list: comments, semicolons, Windows text, long names")
+            << QByteArray("# exported by a tool\r\nLocation;Name;Frequency;Mode\r\n# a note\r\n"
+                          "0;Rad \x96 io;145,5;FM\r\n1;\"a\nb\";145.5;AM\r\n2;")
+                    + QByteArray(300, 'n') + ";146;FM\r\n"
+            << "1-0 N 145.5000 00 0 Rad \u2013 io | 1-1 A 145.5000 00 0 a b | 1-2 N 146.0000 00 0 "
+                    + QString(255, u'n')
+            << QStringList();
+    QTest::newRow("channel list: TAB separated")
+            << QByteArray("Location\tName\tFrequency\tMode\n0\tTower\t118.1\tAM\n")
+            << "1-0 A "
+               "118.1000 00 0 Tower"
+            << QStringList();
     QTest::newRow("neither layout") << QByteArray("Name,Frequency\r\n1,2\r\n") << ""
                                     << QStringList {"The first line does not name the columns "
                                                     "Location and Frequency (a channel list) nor "
@@ -367,15 +394,14 @@ void TestFiles::csvRoundTrip_data()
     QTest::newRow("channel list")
             << int(CsvLayout::ChannelList)
             << QByteArray("Location,Name,Frequency,Mode,Skip,ATT,Comment\r\n0,\"Z\xC3\xBCrich, "
-                          "\"\"Nord\"\" \xE6\x9D\xB1\xE4\xBA\xAC\",145.5000,FM,,0,\r\n105,\"two\r\n"
-                          "lines\",98.0000,WFM,S,1,\r\n399,\" spaced \",7.1000,LSB,,0,\r\n");
+                          "\"\"Nord\"\" \xE6\x9D\xB1\xE4\xBA\xAC\",145.5000,FM,,0,\r\n105,two "
+                          "lines,98.0000,WFM,S,1,\r\n399,spaced,7.1000,LSB,,0,\r\n");
     QTest::newRow("bank fields")
             << int(CsvLayout::BankFields)
             << QByteArray(
                        "Bank,Channel,Mode,Frequency,Spare,ATT,LockOut,Description\r\n1,0,N,"
                        "145.5000,0,0,0,\"Z\xC3\xBCrich, \"\"Nord\"\" \xE6\x9D\xB1\xE4\xBA\xAC\"\r\n"
-                       "2,5,W,98.0000,-7,1,1,\"two\r\nlines\"\r\n4,99,L,7.1000,0,0,0,\" spaced "
-                       "\"\r\n");
+                       "2,5,W,98.0000,-7,1,1,two lines\r\n4,99,L,7.1000,0,0,0,spaced\r\n");
 }
 
 void TestFiles::csvRoundTrip()
@@ -384,16 +410,36 @@ void TestFiles::csvRoundTrip()
     Files f(true);
     Banks &banks = f.station->state().banks;
     banks(1, 0) = {"145.5000", "Zürich, \"Nord\" 東京", "N"};
-    banks(2, 5) = {"98.0000", "two\r\nlines", "W", 0, -7, 1, 1};
-    banks(4, 99) = {"7.1000", " spaced ", "L"};
-    QTEST(channelCsv(banks, CsvLayout(layout)), "csv");
-    f.writeFile("x.csv", channelCsv(banks, CsvLayout(layout)));
+    banks(2, 5) = {"98.0000", "two lines", "W", 0, -7, 1, 1};
+    banks(4, 99) = {"7.1000", "spaced", "L"};
+    const CsvExport out = channelCsv(banks, CsvLayout(layout));
+    QTEST(out.bytes, "csv");
+    QCOMPARE(out.changed + out.leftOut, 0);
+    f.writeFile("x.csv", out.bytes);
     const CsvImport read = readChannelCsv(f.path("x.csv"));
     Banks again;
     for (const CsvChannel &c : read.channels)
         again(c.bank, c.channel) = c.record;
     QVERIFY(read.error.isEmpty() && read.refusedCount == 0 && int(read.layout) == layout);
-    QTEST(channelCsv(again, CsvLayout(layout)), "csv");
+    QTEST(channelCsv(again, CsvLayout(layout)).bytes, "csv");
+}
+
+void TestFiles::csvExportForOtherTools()
+{
+    Banks banks;
+    // Typed without a mode, with a decimal comma, with seven decimals, with no number at all.
+    banks(1, 0) = {"145.5500", "No mode", ""};
+    banks(1, 1) = {"145,5500", "Comma", "N"};
+    banks(1, 2) = {"145.1234567", "Seven", "U"};
+    banks(1, 3) = {"abc", "None", "N"};
+    const CsvExport out = channelCsv(banks, CsvLayout::ChannelList);
+    QCOMPARE(out.bytes,
+             QByteArray("Location,Name,Frequency,Mode,Skip,ATT,Comment\r\n0,No mode,145.5500,FM,,0,"
+                        "\r\n1,Comma,145.5500,FM,,0,\r\n2,Seven,145.123457,USB,,0,\r\n"));
+    QCOMPARE(out.changed, 3);
+    QCOMPARE(out.leftOut, 1);
+    // What it wrote reads back whole.
+    QCOMPARE(parseChannelCsv(out.bytes).channels.size(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

@@ -1,8 +1,11 @@
 #include "storage/CsvFile.h"
 
 #include "core/Frequency.h"
+#include "core/ReceiverCommand.h"
 #include "core/TextFields.h"
 #include "storage/DataFile.h"
+
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
@@ -49,6 +52,25 @@ QString modeName(const QString &letter)
 
 constexpr double lowestFrequency = 0.1;
 constexpr double highestFrequency = 2036.0;
+
+// A channel list's frequency: a decimal number with at most six decimals, a comma taken for the
+// point; nothing when it is no number at all.
+std::optional<QString> listFrequency(const QString &frequency)
+{
+    const QString text = trimSpaces(frequency);
+    QString plain = text;
+    plain.replace(u',', u'.');
+    const std::optional<double> value = wholeNumber(plain);
+    if (!value || *value <= 0)
+        return std::nullopt;
+    const qsizetype point = text.indexOf(u'.');
+    const bool decimal = std::all_of(text.begin(), text.end(),
+                                     [](QChar c) { return c.isDigit() || c == u'.'; })
+            && text.count(u'.') <= 1;
+    if (decimal && (point < 0 || text.size() - point - 1 <= 6))
+        return text;
+    return FormatFrequency(std::round(*value * 1e6) / 1e6);
+}
 
 bool needsQuotes(const QString &field)
 {
@@ -112,7 +134,10 @@ QString fromChannelList(const CsvRow &row, const QVector<int> &at, CsvChannel &o
         return QStringLiteral("Location %1 is not a whole number from 0 to 399")
                 .arg(shown(location));
     const QString frequencyText = cell(row, at[Frequency]).trimmed();
-    const std::optional<double> frequency = wholeNumber(frequencyText);
+    // Spreadsheets in many languages write a decimal comma.
+    const std::optional<double> frequency = wholeNumber(
+            frequencyText.contains(u'.') ? frequencyText
+                                         : QString(frequencyText).replace(u',', u'.'));
     if (frequencyText.isEmpty())
         return QStringLiteral("no Frequency");
     if (!frequency)
@@ -133,8 +158,8 @@ QString fromChannelList(const CsvRow &row, const QVector<int> &at, CsvChannel &o
     ChannelRecord &r = out.record;
     r.Frequency = FormatFrequency(*frequency);
     r.Mode = letter;
-    const QString name = cell(row, at[Name]);
-    r.Description = name.isEmpty() ? cell(row, at[Comment]) : name;
+    const QString name = recordText(cell(row, at[Name]));
+    r.Description = name.isEmpty() ? recordText(cell(row, at[Comment])) : name;
     r.LockOut = cell(row, at[Skip]).trimmed().compare(QLatin1String("S"), Qt::CaseInsensitive) == 0;
     r.ATT = wholeNumber(cell(row, at[Att])).value_or(0) != 0;
     return QString();
@@ -156,6 +181,13 @@ QString fromBankFields(const CsvRow &row, const QVector<int> &at, CsvChannel &ou
     r.Frequency = cell(row, at[Frequency]);
     if (r.isEmpty())
         return QStringLiteral("no Frequency");
+    // Nothing but a frequency and a mode the receiver takes may become a tuning command.
+    const QString problem = frequencyProblem(r.Frequency);
+    if (!problem.isEmpty())
+        return QStringLiteral("Frequency %1 is no good: %2").arg(shown(r.Frequency), problem);
+    const QString mode = cell(row, at[Mode]);
+    if (!isModeText(mode, true))
+        return QStringLiteral("mode %1 is not N, W, A, L, U, C or empty").arg(shown(mode));
     const std::pair<int, qint16 *> numbers[] {
             {Spare, &r.Spare}, {Att, &r.ATT}, {LockOut, &r.LockOut}};
     for (const auto &[column, value] : numbers) {
@@ -170,8 +202,8 @@ QString fromBankFields(const CsvRow &row, const QVector<int> &at, CsvChannel &ou
     }
     out.bank = *bankNumber;
     out.channel = *channelNumber;
-    r.Mode = cell(row, at[Mode]);
-    r.Description = cell(row, at[Description]);
+    r.Mode = mode;
+    r.Description = recordText(cell(row, at[Description]));
     return QString();
 }
 
@@ -183,7 +215,7 @@ bool blankRow(const CsvRow &row)
 
 } // namespace
 
-void readCsv(QStringView text, const std::function<void(const CsvRow &)> &take)
+void readCsv(QStringView text, const std::function<void(const CsvRow &)> &take, QChar separator)
 {
     enum class State { FieldStart, Plain, Quoted, AfterQuote };
     State state = State::FieldStart;
@@ -222,9 +254,13 @@ void readCsv(QStringView text, const std::function<void(const CsvRow &)> &take)
             row = CsvRow();
             row.line = line;
             any = false;
+        } else if (c == u'#' && !any) {
+            // A comment line: passed over to its end.
+            while (i + 1 < n && text[i + 1] != u'\r' && text[i + 1] != u'\n')
+                ++i;
         } else {
             any = true;
-            if (c == u',') {
+            if (c == separator) {
                 endField();
             } else if (c == u'"' && state == State::FieldStart) {
                 state = State::Quoted;
@@ -264,52 +300,57 @@ CsvImport parseChannelCsv(const QByteArray &bytes)
             result.refused.append({line, reason});
         ++result.refusedCount;
     };
-    readCsv(decodeText(bytes), [&](const CsvRow &row) {
-        if (!headerSeen) {
-            headerSeen = true;
-            const QVector<int> list = columnsOf(row.fields, channelListColumns());
-            const QVector<int> fields = columnsOf(row.fields, bankFieldColumns());
-            if (fields[0] >= 0 && fields[1] >= 0 && fields[3] >= 0) {
-                result.layout = CsvLayout::BankFields;
-                at = fields;
-            } else if (list[0] >= 0 && list[2] >= 0) {
-                at = list;
-            } else {
-                result.error = QStringLiteral(
-                        "The first line does not name the columns Location and Frequency (a "
-                        "channel list) nor Bank, Channel and Frequency (bank fields).");
-            }
-            return;
-        }
-        if (at.isEmpty())
-            return;
-        if (row.unclosed) {
-            refuse(row.line, QStringLiteral("a quoted field is not closed"));
-            return;
-        }
-        if (blankRow(row))
-            return;
-        CsvChannel channel;
-        const QString reason = result.layout == CsvLayout::BankFields
-                ? fromBankFields(row, at, channel)
-                : fromChannelList(row, at, channel);
-        if (!reason.isEmpty()) {
-            refuse(row.line, reason);
-            return;
-        }
-        int &first = firstLine[std::size_t(channel.bank - 1) * Banks::channelCount
-                               + std::size_t(channel.channel)];
-        if (first > 0) {
-            refuse(row.line,
-                   QStringLiteral("bank %1 channel %2 was given on line %3 already")
-                           .arg(channel.bank)
-                           .arg(channel.channel)
-                           .arg(first));
-            return;
-        }
-        first = row.line;
-        result.channels.append(channel);
-    });
+    const QString text = decodeCsv(bytes);
+    readCsv(
+            text,
+            [&](const CsvRow &row) {
+                if (!headerSeen) {
+                    headerSeen = true;
+                    const QVector<int> list = columnsOf(row.fields, channelListColumns());
+                    const QVector<int> fields = columnsOf(row.fields, bankFieldColumns());
+                    if (fields[0] >= 0 && fields[1] >= 0 && fields[3] >= 0) {
+                        result.layout = CsvLayout::BankFields;
+                        at = fields;
+                    } else if (list[0] >= 0 && list[2] >= 0) {
+                        at = list;
+                    } else {
+                        result.error = QStringLiteral(
+                                "The first line does not name the columns Location and Frequency "
+                                "(a "
+                                "channel list) nor Bank, Channel and Frequency (bank fields).");
+                    }
+                    return;
+                }
+                if (at.isEmpty())
+                    return;
+                if (row.unclosed) {
+                    refuse(row.line, QStringLiteral("a quoted field is not closed"));
+                    return;
+                }
+                if (blankRow(row))
+                    return;
+                CsvChannel channel;
+                const QString reason = result.layout == CsvLayout::BankFields
+                        ? fromBankFields(row, at, channel)
+                        : fromChannelList(row, at, channel);
+                if (!reason.isEmpty()) {
+                    refuse(row.line, reason);
+                    return;
+                }
+                int &first = firstLine[std::size_t(channel.bank - 1) * Banks::channelCount
+                                       + std::size_t(channel.channel)];
+                if (first > 0) {
+                    refuse(row.line,
+                           QStringLiteral("bank %1 channel %2 was given on line %3 already")
+                                   .arg(channel.bank)
+                                   .arg(channel.channel)
+                                   .arg(first));
+                    return;
+                }
+                first = row.line;
+                result.channels.append(channel);
+            },
+            csvSeparator(text));
     if (!headerSeen)
         result.error = QStringLiteral("The file is empty.");
     return result;
@@ -327,30 +368,90 @@ CsvImport readChannelCsv(const QString &path)
     return parseChannelCsv(bytes);
 }
 
-QByteArray channelCsv(const Banks &banks, CsvLayout layout)
+CsvExport channelCsv(const Banks &banks, CsvLayout layout)
 {
     const bool list = layout == CsvLayout::ChannelList;
     const QLatin1String end("\r\n");
+    CsvExport out;
     QString text = csvLine(list ? channelListColumns() : bankFieldColumns()) + end;
     for (int bank = 1; bank <= Banks::bankCount; ++bank) {
         for (int channel = 0; channel < Banks::channelCount; ++channel) {
             const ChannelRecord &r = banks(bank, channel);
             if (r.isEmpty())
                 continue;
-            if (list) {
-                text += csvLine({QString::number((bank - 1) * 100 + channel), r.Description,
-                                 trimSpaces(r.Frequency), modeName(r.Mode),
-                                 r.LockOut ? QStringLiteral("S") : QString(),
-                                 QString::number(r.ATT ? 1 : 0), QString()});
-            } else {
+            if (!list) {
                 text += csvLine({QString::number(bank), QString::number(channel), r.Mode,
                                  r.Frequency, QString::number(r.Spare), QString::number(r.ATT),
-                                 QString::number(r.LockOut), r.Description});
+                                 QString::number(r.LockOut), r.Description})
+                        + end;
+                continue;
             }
-            text += end;
+            const std::optional<QString> frequency = listFrequency(r.Frequency);
+            if (!frequency) {
+                ++out.leftOut;
+                continue;
+            }
+            const QString mode = modeName(r.Mode);
+            out.changed += *frequency != trimSpaces(r.Frequency) || mode.isEmpty();
+            text += csvLine({QString::number((bank - 1) * 100 + channel), r.Description, *frequency,
+                             mode.isEmpty() ? QStringLiteral("FM") : mode,
+                             r.LockOut ? QStringLiteral("S") : QString(),
+                             QString::number(r.ATT ? 1 : 0), QString()})
+                    + end;
         }
     }
-    return text.toUtf8();
+    out.bytes = text.toUtf8();
+    return out;
+}
+
+QChar csvSeparator(QStringView text)
+{
+    // The first record that is no comment and not blank.
+    QStringView header;
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype stop = start;
+        while (stop < text.size() && text[stop] != u'\r' && text[stop] != u'\n')
+            ++stop;
+        const QStringView line = text.mid(start, stop - start);
+        start = stop + 1;
+        if (!line.trimmed().isEmpty() && !line.startsWith(u'#')) {
+            header = line;
+            break;
+        }
+    }
+    for (const QChar separator : {u',', u';', u'\t'}) {
+        QStringList names;
+        readCsv(
+                header, [&names](const CsvRow &row) { names = row.fields; }, separator);
+        if (columnsOf(names, channelListColumns())[2] >= 0
+            || columnsOf(names, bankFieldColumns())[3] >= 0) {
+            if (names.size() > 1)
+                return separator;
+        }
+    }
+    return u',';
+}
+
+QString decodeCsv(const QByteArray &bytes)
+{
+    QStringDecoder cp1252("windows-1252");
+    const QByteArrayView body = bytes.startsWith("\xEF\xBB\xBF") ? QByteArrayView(bytes).sliced(3)
+                                                                 : QByteArrayView(bytes);
+    QString text;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= body.size(); ++i) {
+        if (i < body.size() && body[i] != '\r' && body[i] != '\n')
+            continue;
+        const QByteArrayView line = body.sliced(start, i - start);
+        bool notUtf8 = false;
+        const QString utf8 = decodeLine(line, &notUtf8);
+        // Without a converter for it the bytes stay Latin-1, every one of them kept.
+        text += notUtf8 && cp1252.isValid() ? cp1252.decode(line) : utf8;
+        if (i < body.size())
+            text += QLatin1Char(body[i]);
+        start = i + 1;
+    }
+    return text;
 }
 
 } // namespace ze

@@ -20,14 +20,22 @@ struct CsvRow
     bool unclosed = false; // a quoted field ran to the end of the text
 };
 
-// Comma-separated records: quoted fields with doubled quotes, line breaks (CR LF, LF or CR)
-// inside quotes, blank lines passed over. Text after a closing quote is kept as it stands. A row
-// keeps at most maxCsvFields fields: no column of ours lies beyond, and a line of nothing but
-// commas must not cost a string for each.
+// Records separated by a comma (or, as spreadsheets in many languages write them, a semicolon or a
+// TAB): quoted fields with doubled quotes, line breaks (CR LF, LF or CR) inside quotes, blank lines
+// and comment lines (starting with "#", as radio-programming tools write them) passed over. Text
+// after a closing quote is kept as it stands. A row keeps at most maxCsvFields fields: no column
+// of ours lies beyond, and a line of nothing but separators must not cost a string for each.
 constexpr int maxCsvFields = 1024;
-void readCsv(QStringView text, const std::function<void(const CsvRow &)> &take);
+void readCsv(QStringView text, const std::function<void(const CsvRow &)> &take,
+             QChar separator = u',');
 // One record without its line end; fields that would not read back as they are get quoted.
 QString csvLine(const QStringList &fields);
+// The separator of a CSV text, told by its first record: the comma, the semicolon or the TAB
+// that splits it into the columns of a layout (the comma when none does).
+QChar csvSeparator(QStringView text);
+// CSV bytes as text: a line that is valid UTF-8 is UTF-8 (a leading BOM dropped), any other is
+// Windows-1252, as spreadsheets on that system write it.
+QString decodeCsv(const QByteArray &bytes);
 
 // The two layouts, told apart by the first line's column names (any case): a channel list of
 // radio-programming tools (Location 0..399, Name, Frequency in MHz, Mode, Skip, Comment; ATT is
@@ -58,13 +66,23 @@ struct CsvImport
 };
 constexpr int maxListedRefusals = 100;
 
-// Channels from CSV bytes (UTF-8, a leading BOM passed over; a line that is not UTF-8 is read as
-// Latin-1). Rows that cannot be placed in a bank slot, lack a frequency, hold a frequency that is
-// not one the receiver tunes or a mode it does not have, or name a slot an earlier row named, are
-// refused with their line; missing columns and cells take defaults.
+// Channels from CSV bytes (decodeCsv). Rows that cannot be placed in a bank slot, lack a
+// frequency, hold a frequency that is not one the receiver tunes or a mode it does not have, or
+// name a slot an earlier row named, are refused with their line; missing columns and cells take
+// defaults. Names and descriptions are kept as a bank file keeps them (recordText).
 CsvImport parseChannelCsv(const QByteArray &bytes);
 CsvImport readChannelCsv(const QString &path);
-// The non-empty channels in bank and channel order, UTF-8 with CR LF line ends.
-QByteArray channelCsv(const Banks &banks, CsvLayout layout);
+
+struct CsvExport
+{
+    QByteArray bytes;
+    int changed = 0; // rows written other than they stand, so that other programs read them
+    int leftOut = 0; // channels whose frequency is no number at all
+};
+// The non-empty channels in bank and channel order, UTF-8 with CR LF line ends. A channel list
+// holds only what the tools that write that layout read back: a mode on every row (a channel
+// without one as FM, which the display shows it as), the frequency as a decimal number with at
+// most six decimals.
+CsvExport channelCsv(const Banks &banks, CsvLayout layout);
 
 } // namespace ze

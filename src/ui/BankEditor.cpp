@@ -482,13 +482,29 @@ void EditBank::exportCsv()
     if (name.isEmpty())
         return;
     const QString path = m_station.filePath(name);
-    const SaveResult saved = saveFileAtomically(
-            path,
-            channelCsv(m_station.state().banks,
-                       layout == 1 ? CsvLayout::BankFields : CsvLayout::ChannelList));
-    if (!saved.ok)
-        m_station.dialogs().reportError(QStringLiteral("\"%1\" could not be written: %2")
-                                                .arg(QFileInfo(path).fileName(), saved.error));
+    const CsvExport csv = channelCsv(m_station.state().banks,
+                                     layout == 1 ? CsvLayout::BankFields : CsvLayout::ChannelList);
+    const QString file = QFileInfo(path).fileName();
+    const SaveResult saved = saveFileAtomically(path, csv.bytes);
+    if (!saved.ok) {
+        m_station.dialogs().reportError(
+                QStringLiteral("\"%1\" could not be written: %2").arg(file, saved.error));
+        return;
+    }
+    // What other programs would refuse is written so that they read it, and the operator told.
+    QStringList told;
+    if (csv.changed > 0)
+        told << QStringLiteral("%1 written with a mode (FM for a channel without one) or a "
+                               "frequency of at most six decimals, as other programs read them.")
+                        .arg(counted(csv.changed, "row was", "rows were"));
+    if (csv.leftOut > 0)
+        told << QStringLiteral("%1 left out: the frequency is no number.")
+                        .arg(counted(csv.leftOut, "channel was", "channels were"));
+    if (!told.isEmpty())
+        m_station.dialogs().showMessage(QStringLiteral("Export CSV"),
+                                        QStringLiteral("\"%1\" written. ").arg(file)
+                                                + told.join(QLatin1Char(' ')),
+                                        MessageKind::Information);
 }
 
 } // namespace ze
