@@ -6,6 +6,7 @@
 #include "storage/CsvFile.h"
 #include "storage/RangeFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QtTest>
 
@@ -90,6 +91,7 @@ private Q_SLOTS:
     void csvRoundTrip_data();
     void csvRoundTrip();
     void csvExportForOtherTools();
+    void staleTemporariesGoAtStartUp();
 };
 
 void TestFiles::readAndSave_data()
@@ -440,6 +442,35 @@ void TestFiles::csvExportForOtherTools()
     QCOMPARE(out.leftOut, 1);
     // What it wrote reads back whole.
     QCOMPARE(parseChannelCsv(out.bytes).channels.size(), 3);
+}
+
+// What a save killed before its rename leaves behind goes at the next start; nothing else does.
+void TestFiles::staleTemporariesGoAtStartUp()
+{
+    zetest::CoreFixture f(false);
+    const QStringList stale {"alpha.bnk.AbCdEf", "range.rng.XyZabc", "alpha.bnk.bak.qwerty",
+                             ".ze-a1B2c3"};
+    const QStringList kept {"notes.txt.AbCdEf", "alpha.bnk.AbCd", "alpha.bnk.Ab3def",
+                            "young.bnk.AbCdEf"};
+    for (const QString &name : stale + kept)
+        f.writeFile(name, "half a file");
+    QVERIFY(QDir(f.dir()).mkdir(QStringLiteral("dir.bnk.Abcdef")));
+    // Only old ones: a fresh one may be another station's save under way in the same folder.
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
+    for (const QString &name : stale + kept.mid(0, 3)) {
+        QFile file(f.path(name));
+        QVERIFY(file.open(QIODevice::ReadWrite)
+                && file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    QVERIFY(f.startUp());
+    QStringList left
+            = QDir(f.dir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    left.removeAll(QStringLiteral("settings.ini"));
+    left.removeAll(QStringLiteral("receiver"));
+    QStringList expected = kept + QStringList {"dir.bnk.Abcdef"};
+    expected.sort();
+    left.sort();
+    QCOMPARE(left, expected);
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

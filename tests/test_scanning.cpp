@@ -141,6 +141,11 @@ void TestScanning::scanning_data()
     row("empty and locked-out channels never tuned",
         {"1:1 145.1000", "1:2 145.2000 1", "1:3 145.3000 2", "1:5 145.5000"}, "scan x5",
         "145.1000NT E 145.5000NT E");
+    // A store command in a frequency field would overwrite a memory channel; the tune after a
+    // frequency the receiver cannot tune is a channel of its own.
+    row("only commands on the line: a channel that is none is passed over and told",
+        {"1:1 7M123.4500A", "1:2 3000", "1:3 145.3000"}, "scan x2 ? x1",
+        "[2 Scanning... bank 1  bars 0, Scanning modeBank 1 channel] 145.3000NT E");
     row("threshold 0 holds on silence, showing the channel; level 0 logs nothing", two,
         "log sq12 delay:2 scan @5000 x4 ?",
         "145.1000NT F F F F [1 145.1000 bank 1 N bars 1, Scanning mode]");
@@ -183,6 +188,9 @@ void TestScanning::scanning_data()
     row("a log line every holding pass below the squelch", {"100 101 0.5"},
         "log delay:30 100.5=12 search x2 100.5=4 x2", "100.5000N F F E E",
         "@\t100.5000  \t 12 \t\t\r\n@\t100.5000  \t 4 \tN\t\r\n@\t100.5000  \t 4 \tN\t\r\n");
+    row("a range beyond the receiver's span: its steps passed over and told", {"2035.9 2037 0.1"},
+        "search x3 ?",
+        "2036.0000N E [-- 2036.2000 bank 0 N bars 0, Scanning range2036.2000 in the]");
     row("no column: To = From, Step 0, too many steps, upside down",
         {"100 100 0.5", "100 101 0", "100 200 0.0001", "101 100 0.5"},
         "spectrum 100.5001=5 search x1 search:1 x1 search:2 x1 search:3 x1",

@@ -129,6 +129,7 @@ void SimTest::scenarios_data()
     row("fault garbage 40", "3 40 0, paced, 0 channels, 0 signals");
     row("fault chunked 5 40", "4 5 40, paced, 0 channels, 0 signals");
     row("fault flood\npacing off", "5 0 0, unpaced, 0 channels, 0 signals");
+    row("fault doubled", "6 0 0, paced, 0 channels, 0 signals");
     row("fault noreply\nfault none\npacing off\npacing on", "0 0 0, paced, 0 channels, 0 signals");
     row("channel 4 99 1296.125 - att\nsignal 1.5 15 on 0.5 off 1",
         "0 0 0, paced, 1 channels, 1 signals");
