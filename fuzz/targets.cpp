@@ -1,3 +1,4 @@
+#include "Targets.h"
 #include "CoreFixture.h"
 #include "UiFixture.h"
 #include "core/TextFields.h"
@@ -22,8 +23,7 @@ using namespace ze;
 
 namespace {
 
-// A broken promise stops the fuzzer on the input that showed it.
-const auto check = [](bool ok) { ok ? void() : __builtin_trap(); };
+using zefuzz::check;
 const auto blank = [](const QString &text) { return trimSpaces(text).isEmpty(); };
 
 // What a file keeps of a record.
@@ -225,10 +225,18 @@ void logLines(const QByteArray &data)
 void run(const char *target, const QByteArray &data)
 {
     static const std::pair<const char *, void (*)(const QByteArray &)> targets[]
-            = {{"bank", bankFile},        {"range", rangeFile},   {"log", logLines},
-               {"memreply", memoryReply}, {"level", levelReply},  {"settings", storedSettings},
-               {"line", lineTexts},       {"keypad", keypadText}, {"csv", csvFile},
-               {"rig", rigLines}};
+            = {{"bank", bankFile},
+               {"range", rangeFile},
+               {"log", logLines},
+               {"memreply", memoryReply},
+               {"level", levelReply},
+               {"settings", storedSettings},
+               {"line", lineTexts},
+               {"keypad", keypadText},
+               {"csv", csvFile},
+               {"rig", rigLines},
+               {"command", zefuzz::commandLine},
+               {"rigsocket", zefuzz::rigSocket}};
     for (const auto &[name, function] : targets)
         qstrcmp(name, target) == 0 ? function(data) : void();
 }
