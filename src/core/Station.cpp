@@ -97,7 +97,7 @@ void Station::CheckHoldExpired()
     }
 }
 
-void Station::ShowStatus(const QString &text)
+void Station::ShowStatus(const QString &text) const
 {
     status().showStatus(text);
 }
@@ -152,7 +152,7 @@ void Station::showPortState()
         status().showPortState(m_link->stateText());
 }
 
-void Station::notify(NoticeSource source, const QString &text)
+void Station::notify(NoticeSource source, const QString &text) const
 {
     if (hasViews())
         status().showNotice(source, text);

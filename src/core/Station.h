@@ -92,7 +92,7 @@ public:
     void setMode(int mode);
     void WrapChannel();
     void CheckHoldExpired();
-    void ShowStatus(const QString &text);
+    void ShowStatus(const QString &text) const;
     // One exchange over the link: "" at once, sending nothing, while another is under way.
     QString Exchange(const ReceiverCommand &command);
     // Remembers what a tuning command told the receiver (an empty mode keeps the last one), tells
@@ -113,7 +113,7 @@ public:
     // Refreshes the port panel of the status bar.
     void showPortState();
     // A standing notice in the status bar, when there is one.
-    void notify(NoticeSource source, const QString &text);
+    void notify(NoticeSource source, const QString &text) const;
 
     // Shut-down has stored the settings; the loop is then ended.
     bool shutDownDone() const { return m_shutDown; }

@@ -247,6 +247,20 @@ std::optional<QString> portDeviceName(const QString &portText, QString *error)
     return std::nullopt;
 }
 
+std::optional<int> builtInPortNumber(const QString &device)
+{
+    const QLatin1String prefix("/dev/ttyS");
+    if (!device.startsWith(prefix))
+        return std::nullopt;
+    const QString digits = device.mid(prefix.size());
+    if (!isAsciiDigits(digits) || digits.size() > 3 || (digits.size() > 1 && digits[0] == u'0'))
+        return std::nullopt;
+    const int number = digits.toInt() + 1;
+    if (number > maxPortNumber)
+        return std::nullopt;
+    return number;
+}
+
 QString deviceLocation(const QString &deviceName)
 {
     return isPath(deviceName) ? deviceName : QStringLiteral("/dev/") + deviceName;

@@ -41,6 +41,8 @@ QString stopBitsText(QSerialPort::StopBits stop);
 // Anything else is refused: empty text, 0, signs, fractions ("1.5"), blanks inside a name,
 // and any control character.
 std::optional<QString> portDeviceName(const QString &portText, QString *error = nullptr);
+// The port number a device has as a built-in port (/dev/ttyS4 is 5); nothing for another.
+std::optional<int> builtInPortNumber(const QString &device);
 // Where a device lives: a bare name in /dev, a path as it is.
 QString deviceLocation(const QString &deviceName);
 // Whether two port texts name the same device once links are followed.

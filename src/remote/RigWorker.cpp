@@ -22,7 +22,7 @@ using SteadyClock = std::chrono::steady_clock;
 // At most this much is read from one client at one wake, so a flood cannot starve the others.
 constexpr qsizetype readPerWake = qint64 {64} * 1024;
 
-const QByteArray tooManyClients = "Network control takes at most 16 clients at once; try again "
+constexpr char tooManyClients[] = "Network control takes at most 16 clients at once; try again "
                                   "later.\n";
 
 // A listening socket whose newcomers are plain descriptors.
@@ -175,7 +175,7 @@ void RigWorker::take(qintptr descriptor)
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     if (m_clients.size() >= std::size_t {RigServer::maxClients}) {
         // Told why, then closed; a client that cannot take the line is closed all the same.
-        (void)!::write(fd, tooManyClients.constData(), std::size_t(tooManyClients.size()));
+        (void)!::write(fd, tooManyClients, sizeof tooManyClients - 1);
         ::shutdown(fd, SHUT_RDWR);
         ::close(fd);
         return;

@@ -60,7 +60,7 @@ private:
     // Answers the whole lines in the client's input; false when the client had to go.
     bool answerLines(Client &client, bool atEnd);
     // Writes what the client has not been sent yet; false when it had to go.
-    bool flush(Client &client);
+    static bool flush(Client &client);
     void drop(int descriptor);
     void checkIdle();
     void countChanged();

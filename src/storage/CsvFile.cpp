@@ -423,11 +423,10 @@ QChar csvSeparator(QStringView text)
         QStringList names;
         readCsv(
                 header, [&names](const CsvRow &row) { names = row.fields; }, separator);
-        if (columnsOf(names, channelListColumns())[2] >= 0
-            || columnsOf(names, bankFieldColumns())[3] >= 0) {
-            if (names.size() > 1)
-                return separator;
-        }
+        const QVector<int> list = columnsOf(names, channelListColumns());
+        const QVector<int> fields = columnsOf(names, bankFieldColumns());
+        if (names.size() > 1 && (list.at(2) >= 0 || fields.at(3) >= 0))
+            return separator;
     }
     return u',';
 }

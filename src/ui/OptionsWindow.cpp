@@ -15,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
@@ -26,7 +25,6 @@ namespace ze {
 namespace {
 
 constexpr int descriptionRole = Qt::UserRole;
-constexpr int maxBuiltInPorts = 256; // the port numbers a setting can hold
 
 // The list shows each port with its description; a pick puts only the port's path in the box.
 class PortDelegate : public QStyledItemDelegate
@@ -166,13 +164,10 @@ void OptionsWindow::listPorts()
     m_combo1->clear();
     // Only the ports there are now, each once: a built-in port under its number, as the
     // settings have always named them.
-    const QRegularExpression builtIn(QStringLiteral("^/dev/ttyS(\\d{1,3})$"));
     for (const PortEntry &port : discoverPorts({m_station.workingDirectory().absolutePath()})) {
-        const QRegularExpressionMatch number = builtIn.match(port.path);
-        const QString text = number.hasMatch() && number.captured(1).toInt() < maxBuiltInPorts
-                ? QString::number(number.captured(1).toInt() + 1)
-                : port.path;
-        const QString description = number.hasMatch()
+        const std::optional<int> number = builtInPortNumber(port.path);
+        const QString text = number ? QString::number(*number) : port.path;
+        const QString description = number
                 ? (port.description.isEmpty() ? port.path
                                               : port.path + QStringLiteral(", ") + port.description)
                 : port.description;
