@@ -26,6 +26,7 @@ bool StationApp::startUp()
 {
     if (!StartUp(station()))
         return false;
+    m_engine.tellStoreProblem();
     m_rigServer->apply(NetworkSettings::read(station().settings()));
     return true;
 }
