@@ -4,6 +4,7 @@
 #include "core/TextFields.h"
 #include "storage/BankFile.h"
 #include "storage/CsvFile.h"
+#include "storage/Lockouts.h"
 #include "storage/RangeFile.h"
 
 #include <QDateTime>
@@ -92,6 +93,7 @@ private Q_SLOTS:
     void csvRoundTrip();
     void csvExportForOtherTools();
     void staleTemporariesGoAtStartUp();
+    void lockoutsKeptInTheirFile();
 };
 
 void TestFiles::readAndSave_data()
@@ -472,6 +474,24 @@ void TestFiles::staleTemporariesGoAtStartUp()
     expected.sort();
     left.sort();
     QCOMPARE(left, expected);
+}
+
+void TestFiles::lockoutsKeptInTheirFile()
+{
+    zetest::CoreFixture f(false);
+    f.writeFile(QString(lockoutsFileName),
+                "145.5\r\nnot a frequency\r\n3000\r\n118.1000\r\n145.5000\n");
+    QVERIFY(f.startUp());
+    QCOMPARE(f.station->state().lockouts, (QVector<qint64> {118100000, 145500000}));
+    QVERIFY(addLockout(*f.station, 100500000) && removeLockout(*f.station, 118100000));
+    QCOMPARE(f.readFile(QString(lockoutsFileName)), QByteArray("100.5000\r\n145.5000\r\n"));
+    // A file that cannot be read is not saved over.
+    QVERIFY(QFile::remove(f.path(QString(lockoutsFileName)))
+            && QDir(f.dir()).mkdir(QString(lockoutsFileName)));
+    QVERIFY(f.startUp());
+    QVERIFY(!addLockout(*f.station, 100500000));
+    QVERIFY(QFileInfo(f.path(QString(lockoutsFileName))).isDir());
+    QCOMPARE(f.panel.errors.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

@@ -42,7 +42,8 @@ QStringList drawing(const zetest::FakePanel &p)
 // "search:1" starts the search on range 1, "@5000" sets the clock, "145.1=12" the signal there,
 // "x3" runs three passes, "sq12" moves the squelch, "delay:45" picks "45 sec.", "log" and
 // "spectrum" tick their boxes, "banks:12" ticks banks 1 and 2 only, "lit:AU" lights mode lamps,
-// "jam" puts a FIFO where the log goes and "unjam" takes it away, "?" notes the display.
+// "jam" puts a FIFO where the log goes and "unjam" takes it away, "lock:100.5" locks a frequency
+// out of searches, "?" notes the display.
 // "x1<60" runs a pass with files kept to 60 bytes.
 // Gives what was sent but the sampling "Y" (the tuning commands and each sample's F or E), the
 // notes among it, then the spectrum columns drawn.
@@ -80,6 +81,8 @@ QString play(CoreFixture &f, const QString &script)
             f.panel.squelchPosition = step.mid(2).toInt();
         } else if (step.startsWith(QLatin1String("delay:"))) {
             f.panel.delay = arg + QStringLiteral(" sec.");
+        } else if (step.startsWith(QLatin1String("lock:"))) {
+            s.lockouts << hzFromFrequencyText(arg);
         } else if (step == QLatin1String("log")) {
             f.panel.logTicked = true;
         } else if (step == QLatin1String("spectrum")) {
@@ -191,6 +194,11 @@ void TestScanning::scanning_data()
     row("a range beyond the receiver's span: its steps passed over and told", {"2035.9 2037 0.1"},
         "search x3 ?",
         "2036.0000N E [-- 2036.2000 bank 0 N bars 0, Scanning range2036.2000 in the]");
+    // Within half the step of a lockout: 100.62 lies nearer 100.5 than that, not 100.75.
+    row("lockouts passed over without a sample", {"100 101 0.25"}, "lock:100.62 search x4",
+        "100.2500N E 100.7500N E 101.0000N E 101.2500N E");
+    row("a range that is all lockouts tunes nothing", {"100 100.5 0.25"},
+        "lock:100.25 lock:100.5 lock:100.75 search x3", "");
     row("no column: To = From, Step 0, too many steps, upside down",
         {"100 100 0.5", "100 101 0", "100 200 0.0001", "101 100 0.5"},
         "spectrum 100.5001=5 search x1 search:1 x1 search:2 x1 search:3 x1",

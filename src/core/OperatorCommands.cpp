@@ -106,6 +106,11 @@ void OperatorCommands::stop()
     m_station.SelectMode(ModeIdle);
 }
 
+void OperatorCommands::passOver()
+{
+    m_station.endHold();
+}
+
 QString OperatorCommands::currentMode() const
 {
     const QString &tuned = m_station.state().tunedMode;

@@ -45,6 +45,8 @@ public:
     // Searches a range from a frequency on (its next step is the one after hz).
     void searchFrom(int range, qint64 hz);
     void stop();
+    // Moves on from the signal a scan or search holds on: the hold ends, the next step follows.
+    void passOver();
     // Direct mode at hz with a mode letter (the lit one when empty) and the attenuator (the lamp's
     // when not given): the display shows it at once, the command goes out at the next pass, not
     // inside whatever exchange is under way. A tuning the receiver already stands on sends

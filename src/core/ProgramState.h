@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QVector>
 
 #include <optional>
 
@@ -67,6 +68,9 @@ struct ProgramState
 
     Banks banks;
     Ranges ranges;
+    // Frequencies (Hz) a range search passes over, each within half the range's step; sorted.
+    QVector<qint64> lockouts;
+    bool lockoutsUnread = false; // the file is there but could not be read
     // By bank name; only files that were not read whole are here.
     QHash<QString, UnreadBankFile> unreadBankFiles;
 };

@@ -97,6 +97,14 @@ void Station::CheckHoldExpired()
     }
 }
 
+void Station::endHold()
+{
+    if (m_state.holdStart == 0)
+        return;
+    m_state.holdStart = 0;
+    Q_EMIT m_events.holdEnded();
+}
+
 void Station::ShowStatus(const QString &text) const
 {
     status().showStatus(text);

@@ -92,6 +92,8 @@ public:
     void setMode(int mode);
     void WrapChannel();
     void CheckHoldExpired();
+    // Ends a hold before its time, as the operator passes the signal over.
+    void endHold();
     void ShowStatus(const QString &text) const;
     // One exchange over the link: "" at once, sending nothing, while another is under way.
     QString Exchange(const ReceiverCommand &command);

@@ -47,6 +47,8 @@ Q_SIGNALS:
     // The receiver stopped answering (a pass whose every exchange ran out of time), or answers
     // again.
     void receiverAnswering(bool answering);
+    // The search lockouts changed.
+    void lockoutsChanged();
 };
 
 } // namespace ze

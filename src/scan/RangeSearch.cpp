@@ -3,6 +3,7 @@
 #include "core/Station.h"
 #include "core/TextFields.h"
 #include "receiver/Tuning.h"
+#include "storage/Lockouts.h"
 
 #include <cmath>
 
@@ -18,14 +19,11 @@ qint64 fixedPoint(double megahertz)
     return std::llround(megahertz * 10000.0);
 }
 
-} // namespace
+// Most steps a search passes over in one pass: past them the range is taken as all lockouts.
+constexpr int maxPassedOver = 100000;
 
-void SearchStep(Station &station)
+void nextFrequency(ProgramState &state, const RangeRecord &r)
 {
-    ProgramState &state = station.state();
-    if (state.currentRange < 0 || state.currentRange >= Ranges::count)
-        return;
-    const RangeRecord &r = state.ranges[state.currentRange];
     const double f = leadingNumber(state.searchFrequency);
     if (leadingNumber(r.From) > f)
         state.searchFrequency = r.From;
@@ -34,6 +32,37 @@ void SearchStep(Station &station)
     // The bounds are tested before the step, so a sweep starts at From + Step.
     state.searchFrequency
             = FormatFrequency(leadingNumber(state.searchFrequency) + leadingNumber(r.Step));
+}
+
+} // namespace
+
+void SearchStep(Station &station)
+{
+    ProgramState &state = station.state();
+    if (state.currentRange < 0 || state.currentRange >= Ranges::count)
+        return;
+    const RangeRecord &r = state.ranges[state.currentRange];
+    nextFrequency(state, r);
+    // A locked-out frequency is passed over without a sample, as many as there are in a row;
+    // a range that is all lockouts tunes nothing.
+    if (!state.lockouts.isEmpty()) {
+        const qint64 step = hzFromFrequencyText(r.Step);
+        // A sweep has this many steps, the one past To included.
+        const double steps
+                = step > 0 ? (leadingNumber(r.To) - leadingNumber(r.From)) * 1e6 / double(step) : 0;
+        const int sweep = std::isfinite(steps) && steps >= 0
+                ? int(std::min(steps + 2, double(maxPassedOver)))
+                : 1;
+        for (int passed = 0;
+             lockedOut(state.lockouts, hzFromFrequencyText(state.searchFrequency), step);
+             ++passed) {
+            if (passed == sweep) {
+                ShowSearchPosition(station);
+                return;
+            }
+            nextFrequency(state, r);
+        }
+    }
     const std::optional<ReceiverCommand> command
             = ReceiverCommand::search(state.searchFrequency, r.Mode);
     if (!command) {

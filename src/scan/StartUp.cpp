@@ -5,6 +5,7 @@
 #include "storage/BankFile.h"
 #include "storage/BankName.h"
 #include "storage/DataFile.h"
+#include "storage/Lockouts.h"
 #include "storage/RangeFile.h"
 
 #include <optional>
@@ -161,6 +162,7 @@ bool StartUp(Station &station)
     }
 
     LoadRangeFile(station);
+    LoadLockouts(station);
     if (!station.settings().readWhole())
         station.notify(
                 NoticeSource::Settings,

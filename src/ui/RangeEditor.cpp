@@ -5,6 +5,7 @@
 #include "storage/BankFile.h"
 #include "storage/RangeFile.h"
 #include "ui/Controls.h"
+#include "ui/LockoutList.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -80,7 +81,7 @@ EditRange::EditRange(Station &station, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_cmbRangeLijst);
     layout->addLayout(form);
-    layout->addStretch(1);
+    layout->addWidget(new LockoutList(station, this), 1);
     layout->addLayout(buttons);
 
     connect(m_cmbRangeLijst, &QComboBox::activated, this, &EditRange::rangePicked);
