@@ -128,6 +128,10 @@ public:
     // A line of text from the operator, proposed filled in; "" when cancelled.
     virtual QString askText(const QString &title, const QString &prompt, const QString &proposed)
             = 0;
+    // One of the choices, the current one proposed; -1 when cancelled.
+    virtual int askChoice(const QString &title, const QString &prompt, const QStringList &choices,
+                          int current)
+            = 0;
     // A file to read (or, with save, to write), starting in the working directory; *filter gets
     // the index of the name filter chosen. "" when cancelled.
     virtual QString askFileName(const QString &title, const QStringList &filters, bool save,

@@ -367,6 +367,15 @@ void HitStore::setRecording(qint64 id, const QString &path)
     write([id, path](HitWriter &w) { w.recording(id, path); });
 }
 
+void HitStore::add(QVector<Hit> hits)
+{
+    if (hits.isEmpty())
+        return;
+    for (Hit &hit : hits)
+        hit.id = m_nextId++;
+    write([hits = std::move(hits)](HitWriter &w) { w.insert(hits); });
+}
+
 void HitStore::flush()
 {
     QMetaObject::invokeMethod(
@@ -407,12 +416,11 @@ int HitStore::importLog(const QByteArray &log)
         if ((seen.exec() && seen.next()) || taken.contains(key))
             continue;
         taken.insert(key);
-        hit.id = m_nextId++;
         hits << hit;
     }
-    if (!hits.isEmpty())
-        write([hits](HitWriter &w) { w.insert(hits); });
-    return int(hits.size());
+    const int count = int(hits.size());
+    add(std::move(hits));
+    return count;
 }
 
 QVector<Hit> HitStore::newest(const HitFilter &filter, qint64 beforeId, int limit) const

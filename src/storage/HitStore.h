@@ -93,6 +93,9 @@ public:
     // It ended, with the peak its samples reached.
     void end(qint64 id, const QDateTime &end, int peak);
     void setRecording(qint64 id, const QString &path);
+    // Many hits at once, in one transaction (a log taken in, hits brought over); their ids are
+    // given here.
+    void add(QVector<Hit> hits);
     // Lines of an activity log as hits without an end; lines already in the store are passed
     // over. Returns how many were taken.
     int importLog(const QByteArray &log);

@@ -58,6 +58,22 @@ QString WidgetDialogs::askText(const QString &title, const QString &prompt, cons
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
+int WidgetDialogs::askChoice(const QString &title, const QString &prompt,
+                             const QStringList &choices, int current)
+{
+    if (m_answerSource)
+        return int(choices.indexOf(m_answerSource(title, prompt)));
+    QInputDialog box(parent());
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setComboBoxItems(choices);
+    box.setComboBoxEditable(false);
+    box.setTextValue(choices.value(current));
+    if (auto *label = box.findChild<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+    return box.exec() == QDialog::Accepted ? int(choices.indexOf(box.textValue())) : -1;
+}
+
 QString WidgetDialogs::askFileName(const QString &title, const QStringList &filters, bool save,
                                    int *filter)
 {

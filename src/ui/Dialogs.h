@@ -21,14 +21,16 @@ public:
     void setMessageSink(MessageSink sink) { m_messageSink = std::move(sink); }
     // Questions, input boxes and file dialogs are answered by the source instead when one is
     // set: "Yes" or anything else for a question, the text (or "" to cancel) for an input box,
-    // and for a file dialog the name, optionally followed by a TAB and the filter's index (it is
-    // asked with the filters as text).
+    // the text of the choice for a choice, and for a file dialog the name, optionally followed by a
+    // TAB and the filter's index (it is asked with the filters as text).
     using AnswerSource = std::function<QString(const QString &title, const QString &text)>;
     void setAnswerSource(AnswerSource source) { m_answerSource = std::move(source); }
 
     void showMessage(const QString &title, const QString &text, MessageKind kind) override;
     bool askYesNo(const QString &title, const QString &text, bool defaultYes) override;
     QString askText(const QString &title, const QString &prompt, const QString &proposed) override;
+    int askChoice(const QString &title, const QString &prompt, const QStringList &choices,
+                  int current) override;
     QString askFileName(const QString &title, const QStringList &filters, bool save,
                         int *filter = nullptr) override;
     void setBusy(bool busy) override;

@@ -1,18 +1,23 @@
 #include "ui/MainWindow.h"
 
+#include "core/Frequency.h"
 #include "core/Station.h"
 #include "scan/ControlLoop.h"
 #include "scan/StartUp.h"
+#include "scan/StationEngine.h"
 #include "storage/BankFile.h"
 #include "storage/BankName.h"
+#include "storage/Lockouts.h"
 #include "ui/AboutWindow.h"
 #include "ui/BankEditor.h"
 #include "ui/Controls.h"
 #include "ui/DisplayPanel.h"
+#include "ui/HitsWindow.h"
 #include "ui/LogViewer.h"
 #include "ui/OptionsWindow.h"
 #include "ui/RangeEditor.h"
 #include "ui/SpectrumView.h"
+#include "ui/StatisticsWindow.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
@@ -36,14 +41,14 @@
 
 namespace ze {
 
-MainWindow::MainWindow(Station &station, SerialPort &serialPort, RigServer &rigServer,
-                       QWidget *parent)
+MainWindow::MainWindow(StationEngine &engine, RigServer &rigServer, QWidget *parent)
     : QMainWindow(parent)
-    , m_station(station)
-    , m_serialPort(serialPort)
+    , m_engine(engine)
+    , m_station(engine.station())
     , m_rigServer(rigServer)
-    , m_dialogs(this, station.workingDirectory().path())
+    , m_dialogs(this, m_station.workingDirectory().path())
 {
+    Station &station = m_station;
     m_ui.setupUi(this);
 
     m_channelItems = std::make_unique<ComboItemList>(m_ui.lstKanaalLijst);
@@ -84,6 +89,8 @@ void MainWindow::connectHandlers()
     connect(m_ui.cmdViewLogfile, &QPushButton::clicked, this, &MainWindow::openLogViewer);
     connect(m_ui.mnuSetting, &QAction::triggered, this, &MainWindow::openOptions);
     connect(m_ui.mnuInfo, &QAction::triggered, this, &MainWindow::openAbout);
+    connect(m_ui.actHits, &QAction::triggered, this, [this] { openHits(); });
+    connect(m_ui.actStatistics, &QAction::triggered, this, [this] { openStatistics(); });
     // Only the operator's picks react; the program's own fills and selections do not.
     connect(m_ui.lstKanaalLijst, &QComboBox::activated, this, &MainWindow::channelPicked);
     connect(m_ui.cmbBankenLijst, &QComboBox::activated, this, &MainWindow::bankPicked);
@@ -116,6 +123,14 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         returnPressed();
+        return;
+    }
+    // L while a search holds on a signal: that frequency is locked out and the search goes on.
+    const ProgramState &state = m_station.state();
+    if (key == Qt::Key_L && !typing && event->modifiers() == Qt::NoModifier
+        && state.operatingMode == ModeSearching && state.holdStart != 0) {
+        if (addLockout(m_station, hzFromFrequencyText(state.searchFrequency)))
+            m_station.commands().passOver();
         return;
     }
     // The keyboard's digits and point press the keypad's keys, Escape its "Clear", unless a
@@ -222,8 +237,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (!m_station.shutDownDone())
         ShutDown(m_station);
-    for (QWidget *window : std::initializer_list<QWidget *> {
-                 m_bankEditor, m_rangeEditor, m_options.data(), m_logViewer.data()}) {
+    for (QWidget *window : std::initializer_list<QWidget *> {m_bankEditor, m_rangeEditor,
+                                                             m_options.data(), m_logViewer.data(),
+                                                             m_hits.data(), m_statistics.data()}) {
         if (window)
             window->hide();
     }
@@ -256,7 +272,7 @@ void MainWindow::startDemo(const QString &demo)
 void MainWindow::openOptions()
 {
     if (!m_options)
-        m_options = new OptionsWindow(m_station, m_serialPort, m_rigServer, this);
+        m_options = new OptionsWindow(m_station, m_engine.serialPort(), m_rigServer, this);
     bringUp(m_options);
 }
 
@@ -265,6 +281,22 @@ void MainWindow::openLogViewer()
     if (!m_logViewer)
         m_logViewer = new LogViewer(m_station, this);
     bringUp(m_logViewer);
+}
+
+HitsWindow &MainWindow::openHits()
+{
+    if (!m_hits)
+        m_hits = new HitsWindow(m_station, m_engine.hitRecorder(), this);
+    bringUp(m_hits);
+    return *m_hits;
+}
+
+StatisticsWindow &MainWindow::openStatistics()
+{
+    if (!m_statistics)
+        m_statistics = new StatisticsWindow(m_engine.hitStore(), this);
+    bringUp(m_statistics);
+    return *m_statistics;
 }
 
 void MainWindow::openAbout()

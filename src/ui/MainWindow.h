@@ -19,11 +19,13 @@ class AboutWindow;
 class ControlLoop;
 class EditBank;
 class EditRange;
+class HitsWindow;
 class LogViewer;
 class OptionsWindow;
 class RigServer;
-class SerialPort;
 class Station;
+class StationEngine;
+class StatisticsWindow;
 
 // frmTerminal: the front panel of the receiver, the keypad, and the controls that start bank
 // scanning and range searching. Its handlers act through the station's operator commands; the
@@ -35,9 +37,8 @@ class MainWindow : public QMainWindow,
 {
     Q_OBJECT
 public:
-    // Attaches itself, its display, spectrum and dialogs to the station.
-    MainWindow(Station &station, SerialPort &serialPort, RigServer &rigServer,
-               QWidget *parent = nullptr);
+    // Attaches itself, its display, spectrum and dialogs to the engine's station.
+    MainWindow(StationEngine &engine, RigServer &rigServer, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // The loop that closing the window stops.
@@ -92,6 +93,8 @@ public:
     void openOptions();
     void openLogViewer();
     void openAbout();
+    HitsWindow &openHits();
+    StatisticsWindow &openStatistics();
 
     // For demonstrations: "scan" presses the bank "Scan" button; "search" picks the first range
     // when none is picked and presses the range "Scan" button. Anything else does nothing.
@@ -118,8 +121,8 @@ private:
     bool hasDataFiles() const;
     void showFirstStartHint(bool up);
 
+    StationEngine &m_engine;
     Station &m_station;
-    SerialPort &m_serialPort;
     RigServer &m_rigServer;
     ControlLoop *m_loop = nullptr;
     WidgetDialogs m_dialogs;
@@ -136,6 +139,8 @@ private:
     QPointer<OptionsWindow> m_options;
     QPointer<LogViewer> m_logViewer;
     QPointer<AboutWindow> m_about;
+    QPointer<HitsWindow> m_hits;
+    QPointer<StatisticsWindow> m_statistics;
     // Watches the working directory while the first-start hint is up.
     QPointer<QFileSystemWatcher> m_dataFilesWatch;
 };

@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -394,6 +395,13 @@ void MainWindowUi::buildMenus(QMainWindow *window)
     bar->setObjectName(QStringLiteral("menuBar"));
     mnuSetting = bar->addAction(QStringLiteral("&Setting"));
     mnuSetting->setObjectName(QStringLiteral("mnuSetting"));
+    mnuView = bar->addMenu(QStringLiteral("&View"));
+    mnuView->setObjectName(QStringLiteral("mnuView"));
+    actHits = mnuView->addAction(QStringLiteral("&Hits"));
+    actHits->setObjectName(QStringLiteral("actHits"));
+    actHits->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    actStatistics = mnuView->addAction(QStringLiteral("&Statistics"));
+    actStatistics->setObjectName(QStringLiteral("actStatistics"));
     mnuInfo = bar->addAction(QStringLiteral("&Info"));
     mnuInfo->setObjectName(QStringLiteral("mnuInfo"));
 }

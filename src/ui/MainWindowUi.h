@@ -8,6 +8,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QMainWindow;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -50,6 +51,9 @@ public:
     QPushButton *cmdFrequencyDown = nullptr;
     QPushButton *cmdFrequencyUp = nullptr;
     QAction *mnuSetting = nullptr;
+    QMenu *mnuView = nullptr;
+    QAction *actHits = nullptr;
+    QAction *actStatistics = nullptr;
     QAction *mnuInfo = nullptr;
 
     // Status bar panels.

@@ -16,8 +16,7 @@ void StationApp::prepareToolkit()
 StationApp::StationApp(const StationPaths &paths, Clock &clock)
     : m_engine(paths, clock)
     , m_rigServer(std::make_unique<RigServer>(m_engine.station()))
-    , m_window(
-              std::make_unique<MainWindow>(m_engine.station(), m_engine.serialPort(), *m_rigServer))
+    , m_window(std::make_unique<MainWindow>(m_engine, *m_rigServer))
 {
     m_window->setControlLoop(&m_engine.loop());
 }

@@ -9,6 +9,7 @@ namespace ze {
 
 class ActivityLog;
 class ControlLoop;
+class HitStore;
 class MainWindow;
 class RigServer;
 class SerialPort;
@@ -34,6 +35,7 @@ public:
     SerialPort &serialPort() { return m_engine.serialPort(); }
     ControlLoop &loop() { return m_engine.loop(); }
     ActivityLog &activityLog() { return m_engine.activityLog(); }
+    HitStore &hitStore() { return m_engine.hitStore(); }
     RigServer &rigServer() { return *m_rigServer; }
     MainWindow &window() { return *m_window; }
 

@@ -89,6 +89,7 @@ public:
     }
     bool askYesNo(const QString &, const QString &, bool) override { return false; }
     QString askText(const QString &, const QString &, const QString &) override { return {}; }
+    int askChoice(const QString &, const QString &, const QStringList &, int) override { return -1; }
     QString askFileName(const QString &, const QStringList &, bool, int *) override { return {}; }
     void setBusy(bool busy) override { busyChanges << busy; }
 
