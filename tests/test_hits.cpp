@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <numeric>
 
 using namespace ze;
 using zetest::CoreFixture;
@@ -36,7 +37,7 @@ struct Scan : CoreFixture
     QVector<Hit> hits()
     {
         store().flush();
-        QVector<Hit> all = store().newest({}, 0, 100);
+        QVector<Hit> all = store().newest({}, nullptr, 100);
         std::reverse(all.begin(), all.end());
         return all;
     }
@@ -55,6 +56,7 @@ private Q_SLOTS:
     void secondStationKeepsItsHitsInMemory();
     void committedHitsSurviveAKill();
     void logImportedOnce();
+    void hourlyRollupAgreesWithTheHits();
 };
 
 void TestHits::aScanGivesTheHitsItFinds()
@@ -191,7 +193,7 @@ void TestHits::committedHitsSurviveAKill()
     HitStore store(dir.path());
     QVERIFY2(store.persistent() && store.problem().isEmpty(), qPrintable(store.problem()));
     QSet<qint64> there;
-    for (const Hit &hit : store.newest({}, 0, 1000000))
+    for (const Hit &hit : store.newest({}, nullptr, 1000000))
         there << hit.id;
     for (const qint64 id : committed)
         QVERIFY2(there.contains(id), qPrintable(QString::number(id)));
@@ -207,7 +209,7 @@ void TestHits::logImportedOnce()
     QCOMPARE(store.importLog(log), 2);
     QCOMPARE(store.importLog(log), 0); // the same lines again are passed over
     store.flush();
-    const QVector<Hit> hits = store.newest({}, 0, 10);
+    const QVector<Hit> hits = store.newest({}, nullptr, 10);
     QCOMPARE(hits.size(), 2);
     QCOMPARE(QStringLiteral("%1 %2 %3 %4")
                      .arg(hits[1].frequency, hits[1].description)
@@ -219,10 +221,59 @@ void TestHits::logImportedOnce()
     // Filters by text and period.
     HitFilter filter;
     filter.text = QStringLiteral("tow");
-    QCOMPARE(store.newest(filter, 0, 10).size(), 1);
+    QCOMPARE(store.newest(filter, nullptr, 10).size(), 1);
     filter = {};
     filter.from = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 6)).toUTC();
-    QCOMPARE(store.newest(filter, 0, 10).size(), 1);
+    QCOMPARE(store.newest(filter, nullptr, 10).size(), 1);
+}
+
+// The summary and the statistics read the hourly rollup the writes keep up; they must tell what
+// the hits themselves tell.
+void TestHits::hourlyRollupAgreesWithTheHits()
+{
+    CoreFixture f(false);
+    HitStore &store = f.engine->hitStore();
+    const QDateTime base = QDateTime(QDate(2026, 3, 4), QTime(10, 30)).toUTC();
+    QVector<Hit> many;
+    for (int i = 0; i < 40; ++i) {
+        Hit hit;
+        hit.start = base.addSecs(i * 977);
+        hit.frequency = QStringLiteral("14%1.5000").arg(i % 3);
+        hit.hz = 140500000 + (i % 3) * 1000000;
+        // Live ones end later; taken-in ones come with their end, or with none.
+        if (i % 2) {
+            const qint64 id = store.begin(hit);
+            store.end(id, hit.start.addMSecs(1000 + i * 10), 5);
+        } else {
+            if (i % 4)
+                hit.end = hit.start.addMSecs(2000 + i);
+            many << hit;
+        }
+    }
+    store.add(many);
+    store.flush();
+    HitFilter byHits; // a bound off the hour: read from the hits
+    byHits.from = QDateTime::fromMSecsSinceEpoch(1);
+    const auto text = [](const QVector<FrequencySummary> &rows) {
+        QStringList out;
+        for (const FrequencySummary &r : rows)
+            out << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                            .arg(r.frequency)
+                            .arg(r.hits)
+                            .arg(r.airtimeMs)
+                            .arg(r.longestMs)
+                            .arg(r.first.toMSecsSinceEpoch())
+                            .arg(r.last.toMSecsSinceEpoch());
+        return out;
+    };
+    QCOMPARE(text(store.summary({})), text(store.summary(byHits)));
+    const HitStatistics stats = store.statistics({}, {});
+    int total = 0;
+    for (const auto &day : stats.byDayAndHour)
+        total += std::accumulate(day.begin(), day.end(), 0);
+    QCOMPARE(total, 40);
+    // 10:30 on a Wednesday, local time, and the hours after it.
+    QVERIFY(stats.byDayAndHour[2][10] > 0);
 }
 
 QTEST_GUILESS_MAIN(TestHits)

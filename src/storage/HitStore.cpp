@@ -39,17 +39,64 @@ QVariant text(const QString &text)
 bool create(QSqlDatabase &db)
 {
     QSqlQuery q(db);
-    return q.exec(QStringLiteral(
-                   "CREATE TABLE IF NOT EXISTS hits (id INTEGER PRIMARY KEY, start_utc TEXT NOT "
-                   "NULL, end_utc TEXT, start_ms INTEGER NOT NULL, duration_ms INTEGER, frequency "
-                   "TEXT NOT NULL, frequency_hz INTEGER NOT NULL, mode TEXT NOT NULL, bank "
-                   "INTEGER, channel INTEGER, range TEXT, description TEXT NOT NULL, peak_level "
-                   "INTEGER NOT NULL, source TEXT NOT NULL, recording TEXT, local_hour INTEGER NOT "
-                   "NULL, local_weekday INTEGER NOT NULL)"))
-            && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS hits_start ON hits(start_ms)"))
-            && q.exec(QStringLiteral(
-                    "CREATE INDEX IF NOT EXISTS hits_frequency ON hits(frequency_hz)"))
-            && q.exec(QStringLiteral("PRAGMA user_version = %1").arg(HitStore::schemaVersion));
+    const QStringList statements {
+            QStringLiteral(
+                    "CREATE TABLE IF NOT EXISTS hits (id INTEGER PRIMARY KEY, start_utc TEXT NOT "
+                    "NULL, end_utc TEXT, start_ms INTEGER NOT NULL, duration_ms INTEGER, frequency "
+                    "TEXT NOT NULL, frequency_hz INTEGER NOT NULL, mode TEXT NOT NULL, bank "
+                    "INTEGER, channel INTEGER, range TEXT, description TEXT NOT NULL, peak_level "
+                    "INTEGER NOT NULL, source TEXT NOT NULL, recording TEXT, local_hour INTEGER "
+                    "NOT "
+                    "NULL, local_weekday INTEGER NOT NULL, hour_ms INTEGER NOT NULL)"),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS hits_start ON hits(start_ms)"),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS hits_frequency ON hits(frequency_hz)"),
+            // The hits of each local hour and frequency, kept up by the writes themselves, so
+            // that the summary and the statistics need not read a million hits.
+            QStringLiteral(
+                    "CREATE TABLE IF NOT EXISTS hit_hours (hour_ms INTEGER NOT NULL, frequency_hz "
+                    "INTEGER NOT NULL, frequency TEXT NOT NULL, local_weekday INTEGER NOT NULL, "
+                    "local_hour INTEGER NOT NULL, hits INTEGER NOT NULL, airtime_ms INTEGER NOT "
+                    "NULL, longest_ms INTEGER NOT NULL, first_ms INTEGER NOT NULL, last_ms INTEGER "
+                    "NOT NULL, PRIMARY KEY (hour_ms, frequency_hz)) WITHOUT ROWID"),
+            QStringLiteral(
+                    "CREATE TRIGGER IF NOT EXISTS hits_counted AFTER INSERT ON hits BEGIN INSERT "
+                    "INTO hit_hours VALUES (NEW.hour_ms, NEW.frequency_hz, NEW.frequency, "
+                    "NEW.local_weekday, NEW.local_hour, 1, IFNULL(NEW.duration_ms, 0), "
+                    "IFNULL(NEW.duration_ms, 0), NEW.start_ms, NEW.start_ms) ON CONFLICT(hour_ms, "
+                    "frequency_hz) DO UPDATE SET hits = hits + 1, airtime_ms = airtime_ms + "
+                    "excluded.airtime_ms, longest_ms = max(longest_ms, excluded.longest_ms), "
+                    "first_ms = min(first_ms, excluded.first_ms), last_ms = max(last_ms, "
+                    "excluded.last_ms); END"),
+            QStringLiteral(
+                    "CREATE TRIGGER IF NOT EXISTS hits_timed AFTER UPDATE OF duration_ms ON hits "
+                    "WHEN NEW.duration_ms IS NOT NULL AND OLD.duration_ms IS NULL BEGIN UPDATE "
+                    "hit_hours SET airtime_ms = airtime_ms + NEW.duration_ms, longest_ms = "
+                    "max(longest_ms, NEW.duration_ms) WHERE hour_ms = NEW.hour_ms AND "
+                    "frequency_hz = NEW.frequency_hz; END"),
+            QStringLiteral("PRAGMA user_version = %1").arg(HitStore::schemaVersion)};
+    for (const QString &statement : statements) {
+        if (!q.exec(statement))
+            return false;
+    }
+    return true;
+}
+
+// The start of the local hour a moment lies in, as UTC milliseconds.
+qint64 localHourMs(const QDateTime &utc)
+{
+    const QDateTime local = utc.toLocalTime();
+    return utc.toMSecsSinceEpoch()
+            - (qint64 {local.time().minute()} * 60000 + local.time().second() * 1000
+               + local.time().msec());
+}
+
+// Whether the rollup of whole local hours answers a filter exactly: no text, bounds on the hour.
+bool hourly(const HitFilter &filter)
+{
+    const auto onTheHour = [](const QDateTime &when) {
+        return !when.isValid() || localHourMs(when) == when.toMSecsSinceEpoch();
+    };
+    return filter.text.trimmed().isEmpty() && onTheHour(filter.from) && onTheHour(filter.to);
 }
 
 Hit hitFrom(const QSqlQuery &q)
@@ -164,8 +211,9 @@ public:
         q.prepare(QStringLiteral(
                 "INSERT INTO hits (id, start_utc, end_utc, start_ms, duration_ms, frequency, "
                 "frequency_hz, mode, bank, channel, range, description, peak_level, source, "
-                "recording, local_hour, local_weekday) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                "?, ?, ?, ?, ?)"));
+                "recording, local_hour, local_weekday, hour_ms) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                "?, "
+                "?, ?, ?, ?, ?, ?, ?, ?)"));
         for (const Hit &hit : hits) {
             const QDateTime local = hit.start.toLocalTime();
             for (const QVariant &value :
@@ -177,7 +225,7 @@ public:
                   text(hit.description), QVariant(hit.peak),
                   QVariant(hit.search ? QStringLiteral("search") : QStringLiteral("scan")),
                   orNull(hit.recording), QVariant(local.time().hour()),
-                  QVariant(local.date().dayOfWeek() - 1)})
+                  QVariant(local.date().dayOfWeek() - 1), QVariant(localHourMs(hit.start))})
                 q.addBindValue(value);
             if (!q.exec())
                 return fail(q);
@@ -423,18 +471,22 @@ int HitStore::importLog(const QByteArray &log)
     return count;
 }
 
-QVector<Hit> HitStore::newest(const HitFilter &filter, qint64 beforeId, int limit) const
+QVector<Hit> HitStore::newest(const HitFilter &filter, const Hit *after, int limit) const
 {
     const Where where(filter);
     QSqlQuery q(QSqlDatabase::database(m_readName, false));
     QString sql = QStringLiteral("SELECT %1 FROM hits").arg(hitColumns);
-    const QString clause = where.and_(beforeId > 0 ? QStringLiteral("id < ?") : QString());
+    const QString clause = where.and_(
+            after ? QStringLiteral("(start_ms < ? OR (start_ms = ? AND id < ?))") : QString());
     if (!clause.isEmpty())
         sql += QStringLiteral(" WHERE ") + clause;
-    q.prepare(sql + QStringLiteral(" ORDER BY id DESC LIMIT ?"));
+    q.prepare(sql + QStringLiteral(" ORDER BY start_ms DESC, id DESC LIMIT ?"));
     where.bind(q);
-    if (beforeId > 0)
-        q.addBindValue(beforeId);
+    if (after) {
+        q.addBindValue(after->start.toMSecsSinceEpoch());
+        q.addBindValue(after->start.toMSecsSinceEpoch());
+        q.addBindValue(after->id);
+    }
     q.addBindValue(limit);
     QVector<Hit> hits;
     if (q.exec()) {
@@ -446,15 +498,30 @@ QVector<Hit> HitStore::newest(const HitFilter &filter, qint64 beforeId, int limi
 
 QVector<FrequencySummary> HitStore::summary(const HitFilter &filter, int limit) const
 {
-    const Where where(filter);
     QSqlQuery q(QSqlDatabase::database(m_readName, false));
-    q.prepare(QStringLiteral("SELECT frequency_hz, min(frequency), count(*), "
-                             "IFNULL(sum(duration_ms), 0), IFNULL(max(duration_ms), 0), "
-                             "min(start_ms), max(start_ms) FROM hits %1 GROUP BY frequency_hz "
-                             "ORDER BY count(*) DESC, frequency_hz LIMIT ?")
-                      .arg(where.clause.isEmpty() ? QString()
-                                                  : QStringLiteral("WHERE ") + where.clause));
-    where.bind(q);
+    if (hourly(filter)) {
+        QStringList where;
+        if (filter.from.isValid())
+            where << QStringLiteral("hour_ms >= %1").arg(filter.from.toMSecsSinceEpoch());
+        if (filter.to.isValid())
+            where << QStringLiteral("hour_ms < %1").arg(filter.to.toMSecsSinceEpoch());
+        q.prepare(QStringLiteral("SELECT frequency_hz, min(frequency), sum(hits), sum(airtime_ms), "
+                                 "max(longest_ms), min(first_ms), max(last_ms) FROM hit_hours %1 "
+                                 "GROUP BY frequency_hz ORDER BY sum(hits) DESC, frequency_hz "
+                                 "LIMIT ?")
+                          .arg(where.isEmpty() ? QString()
+                                               : QStringLiteral("WHERE ")
+                                               + where.join(QStringLiteral(" AND "))));
+    } else {
+        const Where where(filter);
+        q.prepare(QStringLiteral("SELECT frequency_hz, min(frequency), count(*), "
+                                 "IFNULL(sum(duration_ms), 0), IFNULL(max(duration_ms), 0), "
+                                 "min(start_ms), max(start_ms) FROM hits %1 GROUP BY frequency_hz "
+                                 "ORDER BY count(*) DESC, frequency_hz LIMIT ?")
+                          .arg(where.clause.isEmpty() ? QString()
+                                                      : QStringLiteral("WHERE ") + where.clause));
+        where.bind(q);
+    }
     q.addBindValue(limit);
     QVector<FrequencySummary> out;
     if (q.exec()) {
@@ -470,22 +537,28 @@ QVector<FrequencySummary> HitStore::summary(const HitFilter &filter, int limit) 
 HitStatistics HitStore::statistics(const QDateTime &from, const QDateTime &to, int busiest) const
 {
     HitStatistics stats;
+    // Whole local hours: the statistics are read from the hourly rollup.
     HitFilter filter;
-    filter.from = from;
-    filter.to = to;
-    const Where where(filter);
+    if (from.isValid())
+        filter.from = QDateTime::fromMSecsSinceEpoch(localHourMs(from), Qt::UTC);
+    if (to.isValid())
+        filter.to = QDateTime::fromMSecsSinceEpoch(localHourMs(to), Qt::UTC).addSecs(3600);
+    QStringList where;
+    if (filter.from.isValid())
+        where << QStringLiteral("hour_ms >= %1").arg(filter.from.toMSecsSinceEpoch());
+    if (filter.to.isValid())
+        where << QStringLiteral("hour_ms < %1").arg(filter.to.toMSecsSinceEpoch());
     QSqlQuery q(QSqlDatabase::database(m_readName, false));
-    q.prepare(QStringLiteral("SELECT local_weekday, local_hour, count(*) FROM hits %1 GROUP BY "
-                             "local_weekday, local_hour")
-                      .arg(where.clause.isEmpty() ? QString()
-                                                  : QStringLiteral("WHERE ") + where.clause));
-    where.bind(q);
-    if (q.exec()) {
+    if (q.exec(QStringLiteral("SELECT local_weekday, local_hour, sum(hits) FROM hit_hours %1 "
+                              "GROUP BY local_weekday, local_hour")
+                       .arg(where.isEmpty() ? QString()
+                                            : QStringLiteral("WHERE ")
+                                            + where.join(QStringLiteral(" AND "))))) {
         while (q.next()) {
             const int day = q.value(0).toInt();
             const int hour = q.value(1).toInt();
             if (day >= 0 && day < 7 && hour >= 0 && hour < 24)
-                stats.byDayAndHour[std::size_t(day)][std::size_t(hour)] = q.value(2).toInt();
+                stats.byDayAndHour[std::size_t(day)][std::size_t(hour)] += q.value(2).toInt();
         }
     }
     stats.busiest = summary(filter, busiest);

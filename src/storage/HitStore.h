@@ -102,8 +102,9 @@ public:
     // Waits until every write asked for so far is done (or failed).
     void flush();
 
-    // Newest first: at most limit hits with an id below beforeId (0: from the newest).
-    QVector<Hit> newest(const HitFilter &filter, qint64 beforeId, int limit) const;
+    // Newest first by their start: at most limit hits that come after `after` in that order
+    // (none: from the newest).
+    QVector<Hit> newest(const HitFilter &filter, const Hit *after, int limit) const;
     // The frequencies heard, the most often heard first.
     QVector<FrequencySummary> summary(const HitFilter &filter, int limit = 500) const;
     HitStatistics statistics(const QDateTime &from, const QDateTime &to, int busiest = 15) const;

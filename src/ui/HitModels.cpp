@@ -70,7 +70,7 @@ void HitTableModel::setFilter(const HitFilter &filter)
 {
     beginResetModel();
     m_filter = filter;
-    m_hits = m_store.newest(filter, 0, pageSize);
+    m_hits = m_store.newest(filter, nullptr, pageSize);
     m_more = m_hits.size() == pageSize;
     endResetModel();
 }
@@ -184,7 +184,7 @@ void HitTableModel::fetchMore(const QModelIndex &parent)
 {
     if (parent.isValid() || m_hits.isEmpty())
         return;
-    const QVector<Hit> more = m_store.newest(m_filter, m_hits.last().id, pageSize);
+    const QVector<Hit> more = m_store.newest(m_filter, &m_hits.last(), pageSize);
     m_more = more.size() == pageSize;
     if (more.isEmpty())
         return;

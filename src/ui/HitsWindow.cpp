@@ -89,9 +89,26 @@ HitsWindow::HitsWindow(Station &station, HitRecorder &recorder, QWidget *parent)
 
     m_table = newTable(QStringLiteral("tblHits"), QStringLiteral("Hits, newest first"), m_hits,
                        this);
+    // Widths from the texts they hold, not from measuring every row.
+    const QFontMetrics metrics = fontMetrics();
+    const auto width = [&metrics](const char *sample) {
+        return metrics.horizontalAdvance(QLatin1String(sample)) + 16;
+    };
+    m_table->setColumnWidth(HitTableModel::Start, width("2026-12-31 23:59:59"));
+    m_table->setColumnWidth(HitTableModel::Duration, width("on the air "));
+    m_table->setColumnWidth(HitTableModel::Frequency, width("2036.00000"));
+    m_table->setColumnWidth(HitTableModel::Mode, width("Mode "));
+    m_table->setColumnWidth(HitTableModel::Where, width("Bank-Ch or range"));
+    m_table->setColumnWidth(HitTableModel::Peak, width("Peak "));
+    m_table->setColumnWidth(HitTableModel::Description, width("A description of some length"));
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     m_summary = newTable(QStringLiteral("tblHitSummary"), QStringLiteral("Hits per frequency"),
                          m_summaryModel, this);
+    m_summary->setColumnWidth(HitSummaryModel::Frequency, width("2036.00000"));
+    m_summary->setColumnWidth(HitSummaryModel::Hits, width("1000000"));
+    m_summary->setColumnWidth(HitSummaryModel::Airtime, width("1000:00:00 h"));
+    m_summary->setColumnWidth(HitSummaryModel::Longest, width("100:00:00 h"));
+    m_summary->setColumnWidth(HitSummaryModel::First, width("2026-12-31 23:59:59"));
     auto *splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(m_table);
     splitter->addWidget(m_summary);
@@ -268,7 +285,7 @@ void HitsWindow::exportShown()
     if (name.isEmpty())
         return;
     m_recorder.store().flush();
-    const QVector<Hit> hits = m_recorder.store().newest(m_hits->filter(), 0, 10000000);
+    const QVector<Hit> hits = m_recorder.store().newest(m_hits->filter(), nullptr, 10000000);
     QString text = csvLine({"Start (UTC)", "End (UTC)", "Duration (s)", "Frequency", "Mode", "Bank",
                             "Channel", "Range", "Description", "Peak", "Source", "Recording"})
             + QStringLiteral("\r\n");

@@ -36,6 +36,7 @@ public:
     ControlLoop &loop() { return m_engine.loop(); }
     ActivityLog &activityLog() { return m_engine.activityLog(); }
     HitStore &hitStore() { return m_engine.hitStore(); }
+    StationEngine &engine() { return m_engine; }
     RigServer &rigServer() { return *m_rigServer; }
     MainWindow &window() { return *m_window; }
 

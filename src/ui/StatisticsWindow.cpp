@@ -77,6 +77,7 @@ StatisticsWindow::StatisticsWindow(HitStore &store, QWidget *parent)
     layout->addWidget(m_busiest, 4);
     resize(900, 800);
 
+    buildCharts();
     connect(m_period, &QComboBox::currentIndexChanged, this, &StatisticsWindow::refresh);
     connect(m_activity->chart(), &QChart::plotAreaChanged, this, &StatisticsWindow::placeCells);
 }
@@ -97,6 +98,52 @@ void StatisticsWindow::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
+void StatisticsWindow::buildCharts()
+{
+    QChart *activity = m_activity->chart();
+    activity->setTitle(QStringLiteral("Hits by hour of day (local time) and day of week"));
+    activity->legend()->hide();
+    m_cells = new QScatterSeries;
+    m_cells->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    m_cells->setBorderColor(Qt::transparent);
+    for (int day = 0; day < 7; ++day) {
+        for (int hour = 0; hour < 24; ++hour)
+            m_cells->append(hour, 6 - day); // Monday at the top
+    }
+    activity->addSeries(m_cells);
+    auto *hours = new QValueAxis;
+    hours->setRange(-0.5, 23.5);
+    hours->setTickType(QValueAxis::TicksDynamic);
+    hours->setTickAnchor(0);
+    hours->setTickInterval(3);
+    hours->setLabelFormat(QStringLiteral("%d h"));
+    hours->setGridLineVisible(false);
+    auto *weekdays = new QCategoryAxis;
+    weekdays->setRange(-0.5, 6.5);
+    weekdays->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    // Labels go in the order of their values: Sunday at the bottom first.
+    for (int value = 0; value < 7; ++value)
+        weekdays->append(QLatin1String(days[6 - value]), value);
+    weekdays->setGridLineVisible(false);
+    activity->addAxis(hours, Qt::AlignBottom);
+    activity->addAxis(weekdays, Qt::AlignLeft);
+    m_cells->attachAxis(hours);
+    m_cells->attachAxis(weekdays);
+
+    QChart *busiest = m_busiest->chart();
+    busiest->setTitle(QStringLiteral("Busiest frequencies"));
+    m_bars = new QHorizontalBarSeries;
+    busiest->addSeries(m_bars);
+    m_frequencies = new QBarCategoryAxis;
+    m_frequencies->setTruncateLabels(false);
+    busiest->addAxis(m_frequencies, Qt::AlignLeft);
+    m_bars->attachAxis(m_frequencies);
+    m_values = new QValueAxis;
+    m_values->setLabelFormat(QStringLiteral("%.0f"));
+    busiest->addAxis(m_values, Qt::AlignBottom);
+    m_bars->attachAxis(m_values);
+}
+
 void StatisticsWindow::refresh()
 {
     const int daysBack = m_period->currentData().toInt();
@@ -106,11 +153,7 @@ void StatisticsWindow::refresh()
     const HitStatistics stats = m_store.statistics(from, daysBack > 0 ? to : QDateTime());
     drawActivity(stats.byDayAndHour);
 
-    QChart *chart = m_busiest->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis *axis : chart->axes())
-        chart->removeAxis(axis);
-    chart->setTitle(QStringLiteral("Busiest frequencies"));
+    m_bars->clear();
     auto *hits = new QBarSet(QStringLiteral("Hits"));
     auto *airtime = new QBarSet(QStringLiteral("Airtime (minutes)"));
     QStringList frequencies;
@@ -122,31 +165,18 @@ void StatisticsWindow::refresh()
     }
     hits->setColor(mapColour(0.3));
     airtime->setColor(mapColour(0.8));
-    auto *series = new QHorizontalBarSeries;
-    series->append({hits, airtime});
-    chart->addSeries(series);
-    auto *categories = new QBarCategoryAxis;
-    categories->append(frequencies);
-    chart->addAxis(categories, Qt::AlignLeft);
-    series->attachAxis(categories);
-    auto *values = new QValueAxis;
+    m_bars->append({hits, airtime});
+    m_frequencies->clear();
+    m_frequencies->append(frequencies);
     double most = 1;
     for (const FrequencySummary &s : stats.busiest)
         most = std::max({most, double(s.hits), s.airtimeMs / 60000.0});
-    values->setRange(0, most * 1.05);
-    values->setLabelFormat(QStringLiteral("%g"));
-    chart->addAxis(values, Qt::AlignBottom);
-    series->attachAxis(values);
+    m_values->setRange(0, most);
+    m_values->applyNiceNumbers();
 }
 
 void StatisticsWindow::drawActivity(const std::array<std::array<int, 24>, 7> &counts)
 {
-    QChart *chart = m_activity->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis *axis : chart->axes())
-        chart->removeAxis(axis);
-    chart->setTitle(QStringLiteral("Hits by hour of day (local time) and day of week"));
-    chart->legend()->hide();
     int most = 0;
     int total = 0;
     for (const auto &day : counts) {
@@ -155,40 +185,15 @@ void StatisticsWindow::drawActivity(const std::array<std::array<int, 24>, 7> &co
             total += n;
         }
     }
-    auto *cells = new QScatterSeries;
-    cells->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-    cells->setBorderColor(Qt::transparent);
-    for (int day = 0; day < 7; ++day) {
-        for (int hour = 0; hour < 24; ++hour)
-            cells->append(hour, 6 - day); // Monday at the top
-    }
-    chart->addSeries(cells);
     for (int day = 0; day < 7; ++day) {
         for (int hour = 0; hour < 24; ++hour) {
             const int n = counts[std::size_t(day)][std::size_t(hour)];
             // Each cell its own colour: the number of hits on the map's scale.
-            cells->setPointConfiguration(day * 24 + hour,
-                                         {{QXYSeries::PointConfiguration::Color,
-                                           mapColour(most > 0 ? double(n) / most : 0.0)}});
+            m_cells->setPointConfiguration(day * 24 + hour,
+                                           {{QXYSeries::PointConfiguration::Color,
+                                             mapColour(most > 0 ? double(n) / most : 0.0)}});
         }
     }
-    auto *hours = new QValueAxis;
-    hours->setRange(-0.5, 23.5);
-    hours->setTickType(QValueAxis::TicksDynamic);
-    hours->setTickAnchor(0);
-    hours->setTickInterval(3);
-    hours->setLabelFormat(QStringLiteral("%d h"));
-    hours->setGridLineVisible(false);
-    auto *weekdays = new QCategoryAxis;
-    weekdays->setRange(-0.5, 6.5);
-    weekdays->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    for (int day = 0; day < 7; ++day)
-        weekdays->append(QLatin1String(days[day]), 6 - day);
-    weekdays->setGridLineVisible(false);
-    chart->addAxis(hours, Qt::AlignBottom);
-    chart->addAxis(weekdays, Qt::AlignLeft);
-    cells->attachAxis(hours);
-    cells->attachAxis(weekdays);
     m_legend->setEnds(QStringLiteral("0 hits"),
                       most == 1 ? QStringLiteral("1 hit") : QStringLiteral("%1 hits").arg(most));
     m_total->setText(total == 1 ? QStringLiteral("1 hit") : QStringLiteral("%1 hits").arg(total));
@@ -197,14 +202,9 @@ void StatisticsWindow::drawActivity(const std::array<std::array<int, 24>, 7> &co
 
 void StatisticsWindow::placeCells()
 {
-    QChart *chart = m_activity->chart();
-    const QList<QAbstractSeries *> series = chart->series();
-    if (series.isEmpty())
-        return;
     // The cells fill their hour and day, with a hair between them.
-    const QRectF area = chart->plotArea();
-    const double size = std::max(2.0, std::min(area.width() / 24.0, area.height() / 7.0) - 1.0);
-    static_cast<QScatterSeries *>(series.first())->setMarkerSize(size);
+    const QRectF area = m_activity->chart()->plotArea();
+    m_cells->setMarkerSize(std::max(2.0, std::min(area.width() / 24.0, area.height() / 7.0) - 1.0));
 }
 
 } // namespace ze

@@ -2,10 +2,16 @@
 
 #include <QWidget>
 
+#include <array>
+
+class QBarCategoryAxis;
 class QChart;
 class QChartView;
 class QComboBox;
+class QHorizontalBarSeries;
 class QLabel;
+class QScatterSeries;
+class QValueAxis;
 
 namespace ze {
 
@@ -29,6 +35,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void buildCharts();
     void drawActivity(const std::array<std::array<int, 24>, 7> &counts);
     void placeCells();
 
@@ -38,6 +45,10 @@ private:
     QChartView *m_busiest;
     LegendBar *m_legend;
     QLabel *m_total;
+    QScatterSeries *m_cells = nullptr;
+    QHorizontalBarSeries *m_bars = nullptr;
+    QBarCategoryAxis *m_frequencies = nullptr;
+    QValueAxis *m_values = nullptr;
 };
 
 } // namespace ze
