@@ -1,6 +1,7 @@
 // Every signal a record: the hits a scan and a search make against the simulated receiver, and
 // the store that keeps them through damage, a second station and a kill in the middle of a write.
 #include "CoreFixture.h"
+#include "FileHelpers.h"
 #include "scan/HitRecorder.h"
 #include "storage/HitStore.h"
 
@@ -57,6 +58,7 @@ private Q_SLOTS:
     void committedHitsSurviveAKill();
     void logImportedOnce();
     void hourlyRollupAgreesWithTheHits();
+    void aFullDiskIsToldOnceAndTheScanGoesOn();
 };
 
 void TestHits::aScanGivesTheHitsItFinds()
@@ -274,6 +276,36 @@ void TestHits::hourlyRollupAgreesWithTheHits()
     QCOMPARE(total, 40);
     // 10:30 on a Wednesday, local time, and the hours after it.
     QVERIFY(stats.byDayAndHour[2][10] > 0);
+}
+
+void TestHits::aFullDiskIsToldOnceAndTheScanGoesOn()
+{
+    Scan f;
+    QVERIFY(f.startUp());
+    f.putChannel(1, 1, QStringLiteral("145.1000"));
+    f.sim.setSignalLevelAt(145.1, 12);
+    QSignalSpy told(&f.store(), &HitStore::problemChanged);
+    const qint64 size = QFileInfo(f.path(QString(HitStore::fileName))).size()
+            + QFileInfo(f.path(QString(HitStore::fileName) + QStringLiteral("-wal"))).size();
+    f.pressScan();
+    // The disk fills: every write fails, each hit still found and the scan going on.
+    QVERIFY(zetest::withFileSizeLimit(size, [&] {
+        for (int i = 0; i < 200; ++i) {
+            Hit hit;
+            hit.start = QDateTime::currentDateTimeUtc();
+            hit.frequency = QStringLiteral("145.5000");
+            hit.description = QString(1000, u'x');
+            f.store().begin(hit);
+        }
+        f.runUntil(1005);
+        f.store().flush();
+    }));
+    QTRY_COMPARE(told.size(), 1);
+    QVERIFY(f.store().problem().contains(QLatin1String("could not be written")));
+    QCOMPARE(f.panel.notice, f.store().problem());
+    QCOMPARE(int(f.station->state().operatingMode), int(ModeScanning));
+    // Held on the signal, a sample every pass.
+    QVERIFY2(f.sent().size() > 40, qPrintable(QString::number(f.sent().size())));
 }
 
 QTEST_GUILESS_MAIN(TestHits)
