@@ -83,6 +83,8 @@ void TestHitList::followsTheScanLive()
              QStringList({"on the air", "118.1000", "AM", "1-2", "Tower"}));
     f.sim.setSignalLevelAt(118.1, 0);
     f.passes(16);
+    // The status bar tells the channels a second while it scans.
+    QTRY_VERIFY(f.text(QStringLiteral("StatusBar1Rate")).endsWith(QLatin1String(" channels/s")));
     QCOMPARE(f.cell(0, 1).right(2), QStringLiteral(" s"));
     QAbstractItemModel *summary = window.summaryTable()->model();
     QCOMPARE(summary->rowCount(), 1);
