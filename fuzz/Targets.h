@@ -11,6 +11,9 @@ inline void check(bool ok)
         __builtin_trap();
 }
 
+// The one application of the process, offscreen, made by the first target that needs events.
+void needApplication();
+
 void commandLine(const QByteArray &data);
 void rigSocket(const QByteArray &data);
 

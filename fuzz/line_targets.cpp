@@ -169,17 +169,22 @@ void commandLine(const QByteArray &data)
     }
 }
 
+void needApplication()
+{
+    static int argc = 0;
+    if (!QCoreApplication::instance()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QApplication(argc, nullptr); // kept as qApp
+    }
+}
+
 // What a network client sends, in pieces, with or without closing its side: the server answers
 // in whole lines and still serves a fresh client afterwards. The first byte sets the pieces'
 // size and whether the client half-closes.
 void rigSocket(const QByteArray &data)
 {
     static zetest::UiFixture *ui = [] {
-        static int argc = 0;
-        if (!QCoreApplication::instance()) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            new QApplication(argc, nullptr); // kept as qApp
-        }
+        needApplication();
         auto *fixture = new zetest::UiFixture(false);
         fixture->storeSetting(QStringLiteral("CommPort"), QStringLiteral("none"));
         fixture->startUp();

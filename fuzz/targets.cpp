@@ -78,6 +78,8 @@ void rangeFile(const QByteArray &data)
 // Start-up takes the stored settings and shut-down stores them; the second time the same bytes.
 void storedSettings(const QByteArray &data)
 {
+    // The hit store's writer thread runs an event loop.
+    zefuzz::needApplication();
     zetest::CoreFixture core(false);
     const QString ini = QStringLiteral("settings.ini");
     // A port no device answers: start-up must open nothing real.
@@ -198,9 +200,7 @@ void logLines(const QByteArray &data)
 {
     // Made once and kept until the process ends: a window is slow to build.
     static zetest::UiFixture *ui = [] {
-        static int argc = 0;
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, nullptr); // kept as qApp
+        zefuzz::needApplication();
         auto *fixture = new zetest::UiFixture(false);
         fixture->storeSetting(QStringLiteral("CommPort"), QStringLiteral("none"));
         fixture->startUp();

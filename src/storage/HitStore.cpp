@@ -90,9 +90,9 @@ struct Where
     }
 };
 
-const QString hitColumns = QStringLiteral(
-        "id, start_utc, end_utc, frequency, frequency_hz, mode, bank, channel, range, "
-        "description, peak_level, source, recording");
+constexpr char hitColumns[]
+        = "id, start_utc, end_utc, frequency, frequency_hz, mode, bank, channel, range, "
+          "description, peak_level, source, recording";
 
 } // namespace
 
@@ -119,7 +119,6 @@ HitStore::HitStore(const QString &workingDirectory, QObject *parent)
                                          Qt::QueuedConnection);
                              });
     m_writer->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_writer, &QObject::deleteLater);
     m_thread.setObjectName(QStringLiteral("hit store"));
     m_thread.start();
     QMetaObject::invokeMethod(
@@ -130,7 +129,14 @@ HitStore::~HitStore()
 {
     flush();
     QMetaObject::invokeMethod(
-            m_writer, [w = m_writer] { w->close(); }, Qt::BlockingQueuedConnection);
+            m_writer,
+            [w = m_writer] {
+                // Gone in its own thread, before the thread's loop stops taking deferred deletes.
+                w->close();
+                delete w;
+            },
+            Qt::BlockingQueuedConnection);
+    m_writer = nullptr;
     m_thread.quit();
     m_thread.wait();
     if (QSqlDatabase::contains(m_readName)) {
@@ -307,7 +313,7 @@ QVector<Hit> HitStore::newest(const HitFilter &filter, const Hit *after, int lim
 {
     const Where where(filter);
     QSqlQuery q(QSqlDatabase::database(m_readName, false));
-    QString sql = QStringLiteral("SELECT %1 FROM hits").arg(hitColumns);
+    QString sql = QStringLiteral("SELECT %1 FROM hits").arg(QLatin1String(hitColumns));
     const QString clause = where.and_(
             after ? QStringLiteral("(start_ms < ? OR (start_ms = ? AND id < ?))") : QString());
     if (!clause.isEmpty())

@@ -77,7 +77,7 @@ qint64 localHourMs(const QDateTime &utc)
 {
     const QDateTime local = utc.toLocalTime();
     return utc.toMSecsSinceEpoch()
-            - (qint64 {local.time().minute()} * 60000 + local.time().second() * 1000
+            - (qint64 {local.time().minute()} * 60000 + qint64 {local.time().second()} * 1000
                + local.time().msec());
 }
 

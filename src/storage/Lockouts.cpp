@@ -77,8 +77,8 @@ void LoadLockouts(Station &station)
             state.lockouts << hzFromFrequencyText(QString::fromLatin1(line));
     }
     std::sort(state.lockouts.begin(), state.lockouts.end());
-    state.lockouts.erase(std::unique(state.lockouts.begin(), state.lockouts.end()),
-                         state.lockouts.end());
+    const auto last = std::unique(state.lockouts.begin(), state.lockouts.end());
+    state.lockouts.resize(last - state.lockouts.begin());
     Q_EMIT station.events().lockoutsChanged();
 }
 
@@ -88,7 +88,7 @@ bool addLockout(Station &station, qint64 hz)
     const auto at = std::lower_bound(lockouts.begin(), lockouts.end(), hz);
     if (at != lockouts.end() && *at == hz)
         return true;
-    lockouts.insert(at, hz);
+    lockouts.insert(at - lockouts.begin(), hz);
     return save(station);
 }
 

@@ -67,7 +67,7 @@ QSize LegendBar::sizeHint() const
     return {200, fontMetrics().height() + 14};
 }
 
-void LegendBar::paintEvent(QPaintEvent *)
+void LegendBar::paintEvent(QPaintEvent * /*event*/)
 {
     QPainter painter(this);
     const int textWidth = std::max(fontMetrics().horizontalAdvance(m_low),

@@ -17,7 +17,7 @@ QString localTime(const QDateTime &utc)
 QString durationText(qint64 ms)
 {
     if (ms < 60000)
-        return QStringLiteral("%1 s").arg(ms / 1000.0, 0, 'f', 1);
+        return QStringLiteral("%1 s").arg(double(ms) / 1000.0, 0, 'f', 1);
     const qint64 seconds = ms / 1000;
     if (seconds < 3600)
         return QStringLiteral("%1:%2 min")

@@ -291,7 +291,7 @@ void HitsWindow::exportShown()
             + QStringLiteral("\r\n");
     for (const Hit &hit : hits)
         text += csvLine({hit.start.toString(Qt::ISODateWithMs), hit.end.toString(Qt::ISODateWithMs),
-                         hit.ended() ? QString::number(hit.durationMs() / 1000.0, 'f', 3)
+                         hit.ended() ? QString::number(double(hit.durationMs()) / 1000.0, 'f', 3)
                                      : QString(),
                          hit.frequency, hit.mode,
                          hit.bank > 0 ? QString::number(hit.bank) : QString(),

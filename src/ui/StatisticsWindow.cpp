@@ -161,7 +161,7 @@ void StatisticsWindow::refresh()
     for (auto it = stats.busiest.rbegin(); it != stats.busiest.rend(); ++it) {
         frequencies << it->frequency;
         *hits << it->hits;
-        *airtime << it->airtimeMs / 60000.0;
+        *airtime << double(it->airtimeMs) / 60000.0;
     }
     hits->setColor(mapColour(0.3));
     airtime->setColor(mapColour(0.8));
@@ -170,7 +170,7 @@ void StatisticsWindow::refresh()
     m_frequencies->append(frequencies);
     double most = 1;
     for (const FrequencySummary &s : stats.busiest)
-        most = std::max({most, double(s.hits), s.airtimeMs / 60000.0});
+        most = std::max({most, double(s.hits), double(s.airtimeMs) / 60000.0});
     m_values->setRange(0, most);
     m_values->applyNiceNumbers();
 }
