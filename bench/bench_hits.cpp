@@ -217,7 +217,7 @@ int main(int argc, char **argv)
     QElapsedTimer timer;
     timer.start();
     ze::HitsWindow *window
-            = new ze::HitsWindow(app.station(), app.engine().hitRecorder(), &app.window());
+            = new ze::HitsWindow(app.station(), app.engine().hitRecorder(), nullptr, &app.window());
     window->show();
     QCoreApplication::processEvents();
     const double openMs = msSince(timer);

@@ -518,7 +518,7 @@ void TestUi::noticesAndLogViewer()
         log += QByteArray::number(i).leftJustified(998, '.') + "\r\n";
     f.writeFile(QStringLiteral("logging.txt"), log);
     QVERIFY(f.startUp());
-    LogViewer viewer(f.app->station(), &f.app->window());
+    LogViewer viewer(f.app->station(), nullptr, &f.app->window());
     QStringList shown; // the notice, then the viewer's first entry and note
     const auto look = [&] {
         viewer.refresh();

@@ -268,6 +268,43 @@ void HitStore::flush()
             m_writer, [] {}, Qt::BlockingQueuedConnection);
 }
 
+std::optional<Hit> hitFromLogLine(QString line)
+{
+    QString &rest = line;
+    bool tab = false;
+    const QDateTime when
+            = QDateTime::fromString(takeField(rest, &tab), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString frequency = tab ? trimSpaces(takeField(rest, &tab)) : QString();
+    const std::optional<double> level = tab ? wholeNumber(takeField(rest, &tab)) : std::nullopt;
+    const QString mode = tab ? trimSpaces(takeField(rest, &tab)) : QString();
+    if (!tab || !when.isValid() || frequency.isEmpty() || !level)
+        return std::nullopt;
+    Hit hit;
+    hit.start = when.toUTC();
+    hit.frequency = frequency;
+    hit.hz = hzFromFrequencyText(frequency);
+    hit.mode = mode;
+    hit.peak = qBound(0, int(*level), 15);
+    hit.description = rest;
+    // The search writes no description, the bank scan the channel's.
+    hit.search = rest.isEmpty();
+    return hit;
+}
+
+QString HitStore::recordingOf(const Hit &logged) const
+{
+    // The log has the second the hit began; the store the millisecond.
+    QSqlQuery q(QSqlDatabase::database(m_readName, false));
+    q.prepare(QStringLiteral("SELECT recording FROM hits WHERE frequency_hz = ? AND start_ms >= ? "
+                             "AND start_ms < ? AND recording IS NOT NULL "
+                             "ORDER BY start_ms LIMIT 1"));
+    const qint64 at = logged.start.toMSecsSinceEpoch();
+    q.addBindValue(logged.hz);
+    q.addBindValue(at - 1000);
+    q.addBindValue(at + 2000);
+    return q.exec() && q.next() ? q.value(0).toString() : QString();
+}
+
 int HitStore::importLog(const QByteArray &log)
 {
     // What an earlier import or the station wrote counts as there.
@@ -278,24 +315,10 @@ int HitStore::importLog(const QByteArray &log)
     seen.prepare(
             QStringLiteral("SELECT 1 FROM hits WHERE start_ms = ? AND frequency_hz = ? LIMIT 1"));
     for (const QByteArray &line : fileLines(log)) {
-        QString rest = decodeLine(line);
-        bool tab = false;
-        const QDateTime when = QDateTime::fromString(takeField(rest, &tab),
-                                                     QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        const QString frequency = tab ? trimSpaces(takeField(rest, &tab)) : QString();
-        const std::optional<double> level = tab ? wholeNumber(takeField(rest, &tab)) : std::nullopt;
-        const QString mode = tab ? trimSpaces(takeField(rest, &tab)) : QString();
-        if (!tab || !when.isValid() || frequency.isEmpty() || !level)
+        const std::optional<Hit> read = hitFromLogLine(decodeLine(line));
+        if (!read)
             continue;
-        Hit hit;
-        hit.start = when.toUTC();
-        hit.frequency = frequency;
-        hit.hz = hzFromFrequencyText(frequency);
-        hit.mode = mode;
-        hit.peak = qBound(0, int(*level), 15);
-        hit.description = rest;
-        // The search writes no description, the bank scan the channel's.
-        hit.search = rest.isEmpty();
+        const Hit &hit = *read;
         seen.addBindValue(hit.start.toMSecsSinceEpoch());
         seen.addBindValue(hit.hz);
         const QPair<qint64, qint64> key(hit.start.toMSecsSinceEpoch(), hit.hz);

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QLockFile;
 
@@ -99,6 +100,8 @@ public:
     // Lines of an activity log as hits without an end; lines already in the store are passed
     // over. Returns how many were taken.
     int importLog(const QByteArray &log);
+    // The recording of the hit an activity log line tells of, "" when it has none.
+    QString recordingOf(const Hit &logged) const;
     // Waits until every write asked for so far is done (or failed).
     void flush();
 
@@ -134,6 +137,11 @@ private:
     HitWriter *m_writer = nullptr; // lives in m_thread
 };
 
+} // namespace ze
+
+namespace ze {
+// What a line of the activity log tells: when, where, how strong; nothing if it is no such line.
+std::optional<Hit> hitFromLogLine(QString line);
 } // namespace ze
 
 Q_DECLARE_METATYPE(ze::Hit)

@@ -117,8 +117,21 @@ void HitTableModel::hitChanged(const Hit &hit)
     const int row = rowOf(hit.id);
     if (row < 0)
         return;
+    // A recording cut at its longest is kept before its hit ends.
+    const QString recording = m_hits[row].recording;
     m_hits[row] = hit;
+    if (hit.recording.isEmpty())
+        m_hits[row].recording = recording;
     Q_EMIT dataChanged(index(row, 0), index(row, Columns - 1));
+}
+
+void HitTableModel::recordingSaved(qint64 id, const QString &path)
+{
+    const int row = rowOf(id);
+    if (row < 0)
+        return;
+    m_hits[row].recording = path;
+    Q_EMIT dataChanged(index(row, Recording), index(row, Recording));
 }
 
 int HitTableModel::rowCount(const QModelIndex &parent) const

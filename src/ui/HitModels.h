@@ -27,6 +27,7 @@ public:
     void hitBegun(const Hit &hit);
     void hitEnded(const Hit &hit);
     void hitChanged(const Hit &hit);
+    void recordingSaved(qint64 id, const QString &path);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -1,5 +1,6 @@
 #include "ui/HitsWindow.h"
 
+#include "audio/Recorder.h"
 #include "core/Station.h"
 #include "scan/HitRecorder.h"
 #include "storage/BankFile.h"
@@ -9,6 +10,7 @@
 #include "storage/LogFile.h"
 #include "ui/Controls.h"
 #include "ui/HitModels.h"
+#include "ui/RecordingPlayer.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
@@ -48,12 +50,13 @@ QTableView *newTable(const QString &name, const QString &accessible, QAbstractIt
 
 } // namespace
 
-HitsWindow::HitsWindow(Station &station, HitRecorder &recorder, QWidget *parent)
+HitsWindow::HitsWindow(Station &station, HitRecorder &recorder, Recorder *audio, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_station(station)
     , m_recorder(recorder)
     , m_hits(new HitTableModel(recorder.store(), this))
     , m_summaryModel(new HitSummaryModel(recorder.store(), this))
+    , m_player(new RecordingPlayer(QStringLiteral("Hit"), this))
     , m_filterDelay(new QTimer(this))
 {
     setObjectName(QStringLiteral("frmHits"));
@@ -137,6 +140,7 @@ HitsWindow::HitsWindow(Station &station, HitRecorder &recorder, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filters);
     layout->addWidget(splitter, 1);
+    layout->addWidget(m_player);
     layout->addLayout(buttons);
     resize(900, 600);
 
@@ -165,6 +169,11 @@ HitsWindow::HitsWindow(Station &station, HitRecorder &recorder, QWidget *parent)
     connect(exportButton, &QPushButton::clicked, this, &HitsWindow::exportShown);
     connect(importButton, &QPushButton::clicked, this, &HitsWindow::importLog);
     connect(close, &QPushButton::clicked, this, &QWidget::hide);
+    if (audio)
+        connect(audio, &Recorder::recordingSaved, this, [this](qint64 id, const QString &path) {
+            m_hits->recordingSaved(id, path);
+            enableActions();
+        });
     enableActions();
 }
 
@@ -192,6 +201,10 @@ void HitsWindow::enableActions()
     const bool picked = currentHit() != nullptr;
     for (QPushButton *button : {m_tune, m_lockOut, m_toBank})
         button->setEnabled(picked);
+    const Hit *hit = currentHit();
+    m_player->setFile(hit && !hit->recording.isEmpty()
+                              ? m_station.workingDirectory().filePath(hit->recording)
+                              : QString());
 }
 
 void HitsWindow::showMenu(const QPoint &at)
@@ -202,6 +215,8 @@ void HitsWindow::showMenu(const QPoint &at)
     menu.addAction(QStringLiteral("Tune"), this, &HitsWindow::tune);
     menu.addAction(QStringLiteral("Lock out"), this, &HitsWindow::lockOut);
     menu.addAction(QStringLiteral("Add to bank..."), this, &HitsWindow::addToBank);
+    if (!m_player->file().isEmpty())
+        menu.addAction(QStringLiteral("Play"), m_player, &RecordingPlayer::playOrPause);
     menu.exec(m_table->viewport()->mapToGlobal(at));
 }
 

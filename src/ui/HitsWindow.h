@@ -12,6 +12,8 @@ class QTimer;
 namespace ze {
 
 class HitRecorder;
+class Recorder;
+class RecordingPlayer;
 class HitSummaryModel;
 class HitTableModel;
 class Station;
@@ -19,17 +21,19 @@ struct Hit;
 
 // frmHits, "Hits": every signal heard, newest first, live while scanning, filtered by text and
 // period, with a summary per frequency; a hit can be tuned, locked out, added to a bank, and the
-// hits shown exported as CSV. The log written so far can be taken in.
+// hits shown exported as CSV, and its recording played. The log written so far can be taken in.
 class HitsWindow : public QWidget
 {
     Q_OBJECT
 public:
-    HitsWindow(Station &station, HitRecorder &recorder, QWidget *parent = nullptr);
+    HitsWindow(Station &station, HitRecorder &recorder, Recorder *audio = nullptr,
+               QWidget *parent = nullptr);
 
     QTableView *hitTable() const { return m_table; }
     QTableView *summaryTable() const { return m_summary; }
     // The hit of the table's current row, if any.
     const Hit *currentHit() const;
+    RecordingPlayer *player() const { return m_player; }
 
     // The actions on the current hit.
     void tune();
@@ -56,6 +60,7 @@ private:
     QPushButton *m_tune;
     QPushButton *m_lockOut;
     QPushButton *m_toBank;
+    RecordingPlayer *m_player;
     QTimer *m_filterDelay;
 };
 

@@ -3,9 +3,11 @@
 #include "core/Station.h"
 #include "core/TextFields.h"
 #include "scan/StartUp.h"
+#include "storage/HitStore.h"
 #include "storage/LogConversion.h"
 #include "storage/LogFile.h"
 #include "ui/Controls.h"
+#include "ui/RecordingPlayer.h"
 
 #include <QDir>
 #include <QEvent>
@@ -25,9 +27,11 @@ constexpr QLatin1String cutNote("Only the end of the log is shown: it is too lon
 
 } // namespace
 
-LogViewer::LogViewer(Station &station, QWidget *parent)
+LogViewer::LogViewer(Station &station, HitStore *hits, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_station(station)
+    , m_hits(hits)
+    , m_player(new RecordingPlayer(QStringLiteral("Log"), this))
 {
     setObjectName(QStringLiteral("frmViewLogfile"));
     setWindowTitle(QStringLiteral("View logfile"));
@@ -61,12 +65,27 @@ LogViewer::LogViewer(Station &station, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_note);
     layout->addWidget(m_list1, 1);
+    layout->addWidget(m_player);
     layout->addLayout(buttons);
+    m_player->setVisible(hits != nullptr);
 
     connect(m_cmdRefresh, &QPushButton::clicked, this, &LogViewer::refresh);
     connect(m_cmdClearLogfile, &QPushButton::clicked, this, &LogViewer::clearLogfile);
     connect(m_cmdConvertToBank, &QPushButton::clicked, this, &LogViewer::convertToBank);
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::hide);
+    connect(m_list1, &QListWidget::currentRowChanged, this, &LogViewer::pickLine);
+    connect(m_list1, &QListWidget::itemActivated, m_player, &RecordingPlayer::playOrPause);
+}
+
+void LogViewer::pickLine()
+{
+    const QListWidgetItem *item = m_list1->currentItem();
+    const std::optional<Hit> logged = item ? hitFromLogLine(item->text()) : std::nullopt;
+    if (m_hits)
+        m_hits->flush();
+    const QString recording = logged && m_hits ? m_hits->recordingOf(*logged) : QString();
+    m_player->setFile(recording.isEmpty() ? QString()
+                                          : m_station.workingDirectory().filePath(recording));
 }
 
 bool LogViewer::event(QEvent *event)

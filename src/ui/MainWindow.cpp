@@ -272,21 +272,22 @@ void MainWindow::startDemo(const QString &demo)
 void MainWindow::openOptions()
 {
     if (!m_options)
-        m_options = new OptionsWindow(m_station, m_engine.serialPort(), m_rigServer, this);
+        m_options = new OptionsWindow(m_station, m_engine.serialPort(), m_rigServer, m_recorder,
+                                      this);
     bringUp(m_options);
 }
 
 void MainWindow::openLogViewer()
 {
     if (!m_logViewer)
-        m_logViewer = new LogViewer(m_station, this);
+        m_logViewer = new LogViewer(m_station, &m_engine.hitStore(), this);
     bringUp(m_logViewer);
 }
 
 HitsWindow &MainWindow::openHits()
 {
     if (!m_hits)
-        m_hits = new HitsWindow(m_station, m_engine.hitRecorder(), this);
+        m_hits = new HitsWindow(m_station, m_engine.hitRecorder(), m_recorder, this);
     bringUp(m_hits);
     return *m_hits;
 }

@@ -22,6 +22,7 @@ class EditRange;
 class HitsWindow;
 class LogViewer;
 class OptionsWindow;
+class Recorder;
 class RigServer;
 class Station;
 class StationEngine;
@@ -43,6 +44,8 @@ public:
 
     // The loop that closing the window stops.
     void setControlLoop(ControlLoop *loop) { m_loop = loop; }
+    // The options, the hits and the log offer recordings through it.
+    void setRecorder(Recorder *recorder) { m_recorder = recorder; }
     WidgetDialogs &dialogs() { return m_dialogs; }
     Display &display() const;
 
@@ -124,6 +127,7 @@ private:
     StationEngine &m_engine;
     Station &m_station;
     RigServer &m_rigServer;
+    Recorder *m_recorder = nullptr;
     ControlLoop *m_loop = nullptr;
     WidgetDialogs m_dialogs;
 

@@ -1,11 +1,13 @@
 #include "ui/OptionsWindow.h"
 
+#include "audio/Recorder.h"
 #include "core/Station.h"
 #include "receiver/PortDiagnosis.h"
 #include "receiver/PortDiscovery.h"
 #include "receiver/SerialPort.h"
 #include "remote/RigServer.h"
 #include "ui/Controls.h"
+#include "ui/RecordingOptions.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -45,11 +47,12 @@ protected:
 } // namespace
 
 OptionsWindow::OptionsWindow(Station &station, SerialPort &serialPort, RigServer &rigServer,
-                             QWidget *parent)
+                             Recorder *recorder, QWidget *parent)
     : QDialog(parent)
     , m_station(station)
     , m_serialPort(serialPort)
     , m_rigServer(rigServer)
+    , m_recorder(recorder)
 {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
@@ -133,6 +136,10 @@ OptionsWindow::OptionsWindow(Station &station, SerialPort &serialPort, RigServer
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addWidget(network);
+    if (m_recorder) {
+        m_recording = new RecordingOptions(*m_recorder, this);
+        layout->addWidget(m_recording);
+    }
     layout->addLayout(buttons);
 
     m_combo2->addItems({QStringLiteral("9600,n,8,2"), QStringLiteral("4800,n,8,2")});
@@ -155,7 +162,16 @@ OptionsWindow::OptionsWindow(Station &station, SerialPort &serialPort, RigServer
 void OptionsWindow::showEvent(QShowEvent *event)
 {
     listPorts();
+    if (m_recording)
+        m_recording->showChoice();
     QDialog::showEvent(event);
+}
+
+void OptionsWindow::hideEvent(QHideEvent *event)
+{
+    if (m_recording)
+        m_recording->stopMeter();
+    QDialog::hideEvent(event);
 }
 
 void OptionsWindow::listPorts()
@@ -233,6 +249,11 @@ void OptionsWindow::applyChoice()
     network.port = m_networkPort->value();
     network.anyHost = m_networkAnyHost->isChecked();
     stored = network.store(settings) && stored;
+    if (m_recording) {
+        const RecordingSettings recording = m_recording->chosen();
+        stored = recording.store(settings) && stored;
+        m_recorder->apply(recording);
+    }
 
     SerialPort &serial = m_serialPort;
     serial.close();
@@ -251,7 +272,7 @@ void OptionsWindow::applyChoice()
 
     if (!stored)
         m_station.dialogs().reportError(
-                QStringLiteral("The port settings could not be stored in \"%1\".")
+                QStringLiteral("The settings could not be stored in \"%1\".")
                         .arg(settings.fileName()));
 }
 

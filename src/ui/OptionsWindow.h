@@ -9,20 +9,23 @@ class QSpinBox;
 
 namespace ze {
 
+class Recorder;
+class RecordingOptions;
 class RigServer;
 class SerialPort;
 class Station;
 
-// frmOptions, "Options": the serial port and its line settings, and network control.
+// frmOptions, "Options": the serial port and its line settings, network control, recording.
 class OptionsWindow : public QDialog
 {
     Q_OBJECT
 public:
     OptionsWindow(Station &station, SerialPort &serialPort, RigServer &rigServer,
-                  QWidget *parent = nullptr);
+                  Recorder *recorder = nullptr, QWidget *parent = nullptr);
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void applyChoice();
@@ -40,6 +43,8 @@ private:
     QCheckBox *m_network;
     QSpinBox *m_networkPort;
     QCheckBox *m_networkAnyHost;
+    Recorder *m_recorder;
+    RecordingOptions *m_recording = nullptr;
 };
 
 } // namespace ze

@@ -1,5 +1,6 @@
 #include "ui/StationApp.h"
 
+#include "audio/Recorder.h"
 #include "remote/RigServer.h"
 #include "scan/ControlLoop.h"
 #include "scan/StartUp.h"
@@ -16,9 +17,11 @@ void StationApp::prepareToolkit()
 StationApp::StationApp(const StationPaths &paths, Clock &clock)
     : m_engine(paths, clock)
     , m_rigServer(std::make_unique<RigServer>(m_engine.station()))
+    , m_recorder(std::make_unique<Recorder>(m_engine.station(), m_engine.hitRecorder()))
     , m_window(std::make_unique<MainWindow>(m_engine, *m_rigServer))
 {
     m_window->setControlLoop(&m_engine.loop());
+    m_window->setRecorder(m_recorder.get());
 }
 
 bool StationApp::startUp()
@@ -27,6 +30,7 @@ bool StationApp::startUp()
         return false;
     m_engine.tellStoreProblem();
     m_rigServer->apply(NetworkSettings::read(station().settings()));
+    m_recorder->apply(RecordingSettings::read(station().settings()));
     return true;
 }
 
@@ -39,6 +43,7 @@ StationApp::~StationApp()
 {
     // The window goes first: it is attached to the station.
     m_window.reset();
+    m_recorder.reset();
     m_rigServer.reset();
 }
 

@@ -11,12 +11,13 @@ class ActivityLog;
 class ControlLoop;
 class HitStore;
 class MainWindow;
+class Recorder;
 class RigServer;
 class SerialPort;
 
 // The whole program for one working directory and settings store: the station with its serial
-// port and control loop, the network server, and the main window. main() runs one; tests build
-// one in-process and run it pass by pass.
+// port and control loop, the network server, the recorder, and the main window. main() runs one;
+// tests build one in-process and run it pass by pass.
 class StationApp
 {
 public:
@@ -38,6 +39,7 @@ public:
     HitStore &hitStore() { return m_engine.hitStore(); }
     StationEngine &engine() { return m_engine; }
     RigServer &rigServer() { return *m_rigServer; }
+    Recorder &recorder() { return *m_recorder; }
     MainWindow &window() { return *m_window; }
 
     // Start-up, then the network clients as the stored settings say.
@@ -48,6 +50,7 @@ public:
 private:
     StationEngine m_engine;
     std::unique_ptr<RigServer> m_rigServer;
+    std::unique_ptr<Recorder> m_recorder;
     std::unique_ptr<MainWindow> m_window;
 };
 
