@@ -269,12 +269,15 @@ int clampLevel(int level)
     return std::clamp(level, 0, 15);
 }
 
-int levelHeard(const Scenario &scenario, std::string_view tuned, double elapsedSeconds)
+namespace {
+
+// The strongest signal that is on where the receiver is tuned, or none.
+const Signal *signalHeard(const Scenario &scenario, std::string_view tuned, double elapsedSeconds)
 {
     long long hz = 0;
     if (!parseDecimal(tuned, 6, hz))
-        return clampLevel(scenario.noiseLevel);
-    int best = -1;
+        return nullptr;
+    const Signal *best = nullptr;
     for (const Signal &s : scenario.signals) {
         if (!std::isfinite(s.frequencyMHz) || std::fabs(s.frequencyMHz) > 1e7)
             continue;
@@ -283,9 +286,37 @@ int levelHeard(const Scenario &scenario, std::string_view tuned, double elapsedS
         if (s.onSeconds > 0 && s.offSeconds > 0 && std::isfinite(s.onSeconds + s.offSeconds)
             && std::fmod(elapsedSeconds, s.onSeconds + s.offSeconds) >= s.onSeconds)
             continue;
-        best = std::max(best, clampLevel(s.level));
+        if (!best || clampLevel(s.level) > clampLevel(best->level))
+            best = &s;
     }
-    return best >= 0 ? best : clampLevel(scenario.noiseLevel);
+    return best;
+}
+
+} // namespace
+
+int levelHeard(const Scenario &scenario, std::string_view tuned, double elapsedSeconds)
+{
+    const Signal *s = signalHeard(scenario, tuned, elapsedSeconds);
+    return clampLevel(s ? s->level : scenario.noiseLevel);
+}
+
+double toneHertz(double signalMHz)
+{
+    if (!std::isfinite(signalMHz) || std::fabs(signalMHz) > 1e7)
+        return 0;
+    const long long channel = std::llround(signalMHz * 1000 / 12.5);
+    return 437.0 + 100.0 * static_cast<double>((channel % 24 + 24) % 24);
+}
+
+Tone toneHeard(const Scenario &scenario, std::string_view tuned, double elapsedSeconds)
+{
+    Tone tone;
+    const Signal *s = signalHeard(scenario, tuned, elapsedSeconds);
+    if (s && clampLevel(s->level) > clampLevel(scenario.noiseLevel)) {
+        tone.hertz = toneHertz(s->frequencyMHz);
+        tone.amplitude = clampLevel(s->level) / 30.0;
+    }
+    return tone;
 }
 
 void putSteadySignal(Scenario &scenario, double frequencyMHz, int level)

@@ -82,6 +82,23 @@ int clampLevel(int level);
 // the strongest signal that is on there, else the noise.
 int levelHeard(const Scenario &scenario, std::string_view tuned, double elapsedSeconds);
 
+// What the receiver's loudspeaker gives out: a sine of hertz at amplitude (full scale 1), or
+// silence when hertz is 0.
+struct Tone
+{
+    double hertz = 0;
+    double amplitude = 0;
+};
+
+// The pitch a signal is heard at: one of 24 between 437 and 2737 Hz by its 12.5 kHz channel, so
+// that neighbouring channels differ. The pitches leave 0.37 of a cycle over in every 10 ms: a
+// block of sound repeated or dropped shows as a jump in phase.
+double toneHertz(double signalMHz);
+
+// The tone heard tuned to the given frequency text: the strongest signal that is on there, when
+// its level is above the noise, at an amplitude of level / 30 (15 gives half of full scale).
+Tone toneHeard(const Scenario &scenario, std::string_view tuned, double elapsedSeconds);
+
 // Adds an always-on signal at frequencyMHz, replacing any signal already there.
 void putSteadySignal(Scenario &scenario, double frequencyMHz, int level);
 

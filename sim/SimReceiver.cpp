@@ -1,5 +1,6 @@
 #include "SimReceiver.h"
 
+#include "AudioOut.h"
 #include "Protocol.h"
 #include "PtyTransport.h"
 
@@ -37,8 +38,9 @@ struct SimReceiver::Impl : LineHandler
     std::string bytes;
     size_t commandCount = 0;
 
-    // Last, so that its worker is stopped before the state it answers from goes.
+    // Last, so that their workers are stopped before the state they answer from goes.
     PtyTransport line;
+    AudioOut audio;
 
     void logCommand(const std::string &command)
     {
@@ -56,12 +58,19 @@ struct SimReceiver::Impl : LineHandler
         bytes.append(data, n);
     }
 
-    int levelNow() const
+    double elapsed() const
     {
-        const double elapsed
-                = std::chrono::duration<double>(std::chrono::steady_clock::now() - scenarioStart)
-                          .count();
-        return levelHeard(scenario, tuned, elapsed);
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - scenarioStart)
+                .count();
+    }
+
+    int levelNow() const { return levelHeard(scenario, tuned, elapsed()); }
+
+    // For the audio thread.
+    Tone toneNow() const
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return toneHeard(scenario, tuned, elapsed());
     }
 
     // Acts on one command; called with mutex held.
@@ -149,11 +158,37 @@ bool SimReceiver::start(std::string *error)
 void SimReceiver::stop()
 {
     d->line.stop();
+    d->audio.stop();
 }
 
 void SimReceiver::hangUp()
 {
-    stop();
+    d->line.stop();
+}
+
+bool SimReceiver::setAudio(bool on, std::string *error)
+{
+    if (!on) {
+        d->audio.stop();
+        return true;
+    }
+    Impl *impl = d;
+    return d->audio.start([impl] { return impl->toneNow(); }, error);
+}
+
+bool SimReceiver::audioPlaying() const
+{
+    return d->audio.playing();
+}
+
+double SimReceiver::toneNow() const
+{
+    return d->audio.toneNow();
+}
+
+unsigned long long SimReceiver::audioFramesWritten() const
+{
+    return d->audio.framesWritten();
 }
 
 bool SimReceiver::comeBack(std::string *error)

@@ -59,6 +59,19 @@ public:
     // on, so the receiver's state already shows it.
     size_t waitForCommands(size_t count, int timeoutMs) const;
 
+    // The receiver's audio output on the sound server (PULSE_SERVER, else the user's): while it
+    // is tuned to a signal that is on and above the noise, the signal's tone (toneHeard in
+    // Scenario.h), else silence; 16000 Hz mono, in 10 ms blocks with the sine's phase carried
+    // across them. False with the reason when no sound server takes the stream; the receiver
+    // answers as always either way. Stopped by stop() and by setAudio(false); when the server
+    // goes away the sound ends and the rest goes on.
+    bool setAudio(bool on, std::string *error = nullptr);
+    bool audioPlaying() const;
+    // The pitch being played now (the block last handed to the server), 0 for silence.
+    double toneNow() const;
+    // Frames handed to the server since audio was switched on.
+    unsigned long long audioFramesWritten() const;
+
     // The receiver's own state.
     std::string tunedFrequency() const; // as last sent, e.g. "145.5000"; "" before any tuning
     char mode() const;

@@ -15,7 +15,7 @@ namespace {
 void usage(std::FILE *to)
 {
     std::fputs(
-            "Usage: ze3000r-sim [--scenario FILE] [--link PATH] [--no-pacing]\n"
+            "Usage: ze3000r-sim [--scenario FILE] [--link PATH] [--no-pacing] [--audio]\n"
             "\n"
             "Runs a simulated ZE3000R receiver on a pseudo-terminal until interrupted.\n"
             "Prints the device path on the first line of standard output and, with --link,\n"
@@ -24,6 +24,8 @@ void usage(std::FILE *to)
             "  --scenario FILE  memory channels, signals, noise, pacing and faults to start with\n"
             "  --link PATH      keep a symbolic link at PATH pointing at the device\n"
             "  --no-pacing      answer at once instead of at the speed set on the line\n"
+            "  --audio          play the receiver's audio output on the sound server\n"
+            "                   (PULSE_SERVER, else the user's): the tone of the signal tuned\n"
             "  --help           show this text\n",
             to);
 }
@@ -35,6 +37,7 @@ int main(int argc, char **argv)
     std::string scenarioPath;
     std::string linkPath;
     bool noPacing = false;
+    bool audio = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](const char *option, std::string &out) {
@@ -58,6 +61,8 @@ int main(int argc, char **argv)
         }
         if (arg == "--no-pacing") {
             noPacing = true;
+        } else if (arg == "--audio") {
+            audio = true;
         } else if (!value("--scenario", scenarioPath) && !value("--link", linkPath)) {
             std::fprintf(stderr, "ze3000r-sim: unknown option '%s'\n", arg.c_str());
             usage(stderr);
@@ -95,6 +100,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "ze3000r-sim: %s\n", error.c_str());
         return 1;
     }
+    if (audio && !sim.setAudio(true, &error))
+        std::fprintf(stderr, "ze3000r-sim: %s; going on without audio\n", error.c_str());
     std::printf("%s\n", sim.devicePath().c_str());
     if (!linkPath.empty())
         std::printf("%s\n", linkPath.c_str());
