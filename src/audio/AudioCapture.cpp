@@ -88,9 +88,9 @@ void AudioCapture::start(const QAudioDevice &device, int preRollMs, int tailMs, 
     m_tailFrames = qint64 {rate} * tailMs / 1000;
     m_maxFrames = qint64 {rate} * maxSeconds;
     m_source = std::make_unique<QAudioSource>(device, m_format);
-    // A fifth of a second in the sound server's hands: more than a pass's longest wait on the
-    // line is never needed, since this thread does not wait on the line.
-    m_source->setBufferSize(m_format.bytesForDuration(200000));
+    // The sound comes in pieces of this length: short enough to cut a recording within a pass
+    // or two, long enough that the thread wakes only 20 times a second.
+    m_source->setBufferSize(m_format.bytesForDuration(50000));
     connect(m_source.get(), &QAudioSource::stateChanged, this, &AudioCapture::stateChanged);
     m_input = m_source->start();
     if (!m_input || m_source->error() != QAudio::NoError) {
