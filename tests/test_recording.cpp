@@ -96,6 +96,7 @@ private Q_SLOTS:
     void eachHitItsFileWithItsSound_data();
     void eachHitItsFileWithItsSound();
     void aFullDiskLeavesNoCutFile();
+    void anInputThatGoesKeepsItsFileAndComesBack();
     void aKilledRecordingIsMadeWholeAtTheNextStart_data();
     void aKilledRecordingIsMadeWholeAtTheNextStart();
     void oldRecordingsGo();
@@ -112,7 +113,7 @@ void TestRecording::init()
     // the simulated receiver plays there and the station records from there.
     bool required = false;
     std::string why;
-    if ((name.startsWith("each") || name.startsWith("aFull"))
+    if ((name.startsWith("each") || name.startsWith("aFull") || name.startsWith("anInput"))
         && !zetest::soundServerForTests(&required, &why)) {
         if (required)
             QFAIL(why.c_str());
@@ -234,6 +235,79 @@ void TestRecording::aFullDiskLeavesNoCutFile()
     QCOMPARE(begun.size(), 1);
     QCOMPARE(f.hits().size(), 1);
     QCOMPARE(int(f.station->state().operatingMode), int(ModeScanning));
+}
+
+// The sound server's own tool, on the server the tests were given.
+QString pactl(const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("pactl"), arguments);
+    tool.waitForFinished(5000);
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+void TestRecording::anInputThatGoesKeepsItsFileAndComesBack()
+{
+    Recording f;
+    QVERIFY(f.sim.setAudio(true));
+    RecordingSettings settings;
+    settings.enabled = true;
+    QVERIFY(f.start(settings));
+    f.panel.ticked = {true, false, false, false};
+    f.putChannel(1, 1, QStringLiteral("145.1000"));
+    f.sim.setSignalLevelAt(145.1, 12);
+    QSignalSpy saved(f.recorder.get(), &Recorder::recordingSaved);
+    f.pressScan();
+    f.runFor(1500);
+    // The input is unplugged in the middle of the hit.
+    const QString module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                                  QStringLiteral("sink_name=ze_spare")});
+    pactl({QStringLiteral("set-default-source"), QStringLiteral("ze_spare.monitor")});
+    const QString input = pactl({QStringLiteral("list"), QStringLiteral("short"),
+                                 QStringLiteral("modules")})
+                                  .split(u'\n')
+                                  .filter(QStringLiteral("module-remap-source"))
+                                  .value(0)
+                                  .section(u'\t', 0, 0);
+    QVERIFY(!input.isEmpty());
+    pactl({QStringLiteral("unload-module"), input});
+    // Whatever the test finds, the server is left as it was for the suites after it.
+    const auto restore = qScopeGuard([module] {
+        if (!pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sources")})
+                     .contains(QLatin1String("ze_input")))
+            pactl({QStringLiteral("load-module"), QStringLiteral("module-remap-source"),
+                   QStringLiteral("source_name=ze_input"), QStringLiteral("master=ze_null.monitor")});
+        pactl({QStringLiteral("set-default-source"), QStringLiteral("ze_input")});
+        pactl({QStringLiteral("unload-module"), module});
+    });
+    QVERIFY(QTest::qWaitFor(
+            [&] {
+                f.runFor(100);
+                return saved.size() == 1;
+            },
+            5000));
+    QVERIFY2(f.panel.notice.endsWith(QLatin1String("recording resumes when the input is back")),
+             qPrintable(f.panel.notice));
+    int rate = 0;
+    const std::vector<float> kept = samplesOf(f.path(saved[0][1].toString()), &rate);
+    QVERIFY2(double(kept.size()) / rate > 1.0, qPrintable(QString::number(kept.size())));
+    // It comes back: the next hit is recorded again.
+    pactl({QStringLiteral("load-module"), QStringLiteral("module-remap-source"),
+           QStringLiteral("source_name=ze_input"), QStringLiteral("master=ze_null.monitor")});
+    pactl({QStringLiteral("set-default-source"), QStringLiteral("ze_input")});
+    QVERIFY(QTest::qWaitFor(
+            [&] {
+                f.runFor(100);
+                return f.recorder->capturing() && f.panel.notice.isEmpty();
+            },
+            10000));
+    f.sim.setSignalLevelAt(145.1, 0);
+    f.runFor(3000);
+    f.sim.setSignalLevelAt(145.1, 12);
+    f.runFor(1000);
+    f.sim.setSignalLevelAt(145.1, 0);
+    f.runFor(3000);
+    QTRY_COMPARE_WITH_TIMEOUT(saved.size(), 2, 5000);
 }
 
 void TestRecording::aKilledRecordingIsMadeWholeAtTheNextStart_data()

@@ -65,7 +65,10 @@ struct AudioCapture::Take
 
 AudioCapture::AudioCapture(QObject *parent)
     : QObject(parent)
+    , m_watchdog(this)
 {
+    m_watchdog.setInterval(500);
+    connect(&m_watchdog, &QTimer::timeout, this, &AudioCapture::watch);
 }
 
 AudioCapture::~AudioCapture()
@@ -100,6 +103,8 @@ void AudioCapture::start(const QAudioDevice &device, int preRollMs, int tailMs, 
         return;
     }
     connect(m_input, &QIODevice::readyRead, this, &AudioCapture::readInput);
+    m_lastSound.invalidate();
+    m_watchdog.start();
     Q_EMIT running(rate);
 }
 
@@ -109,8 +114,20 @@ void AudioCapture::stop()
     releaseSource();
 }
 
+// A source the sound server took away may say nothing of it: no sound for so long is the same.
+void AudioCapture::watch()
+{
+    constexpr qint64 silentMs = 2000;
+    if (!m_source || !m_lastSound.isValid() || m_lastSound.elapsed() < silentMs)
+        return;
+    finish();
+    releaseSource();
+    Q_EMIT inputLost(QStringLiteral("the audio input stopped"));
+}
+
 void AudioCapture::releaseSource()
 {
+    m_watchdog.stop();
     if (m_source) {
         m_source->disconnect(this);
         if (m_input)
@@ -138,6 +155,7 @@ void AudioCapture::readInput()
     if (!m_input)
         return;
     m_partial += m_input->readAll();
+    m_lastSound.start();
     const int frameBytes = m_format.bytesPerFrame();
     if (frameBytes <= 0)
         return;

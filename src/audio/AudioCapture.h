@@ -4,7 +4,9 @@
 
 #include <QAudioDevice>
 #include <QAudioFormat>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -76,6 +78,7 @@ private:
     void finish(const QString &problem = QString());
     void toMono(const QByteArray &bytes);
     void releaseSource();
+    void watch();
 
     std::unique_ptr<QAudioSource> m_source;
     QIODevice *m_input = nullptr; // the source's
@@ -91,6 +94,8 @@ private:
     double m_peak = 0;
     qint64 m_peakFrames = 0;
     std::atomic<qint64> m_captured {0};
+    QTimer m_watchdog;
+    QElapsedTimer m_lastSound; // since sound last came
 };
 
 } // namespace ze

@@ -9,12 +9,15 @@
 #include <QFileInfo>
 #include <QMediaDevices>
 
+#include <algorithm>
+
 namespace ze {
 
 namespace {
 
 const char folderName[] = "recordings";
 constexpr int retryMs = 3000;
+constexpr int checkMs = 1000;
 constexpr int tidyMs = 3600 * 1000;
 // A part younger than this may belong to another station recording in the same folder.
 constexpr int partAgeSeconds = 30;
@@ -52,6 +55,7 @@ Recorder::Recorder(Station &station, HitRecorder &hits, QObject *parent)
     connect(m_capture, &AudioCapture::running, this, [this](int rate) {
         m_rate = rate;
         m_retry.stop();
+        m_check.start();
         tell(QString());
         Q_EMIT captureChanged();
     });
@@ -66,6 +70,9 @@ Recorder::Recorder(Station &station, HitRecorder &hits, QObject *parent)
 
     m_retry.setInterval(retryMs);
     connect(&m_retry, &QTimer::timeout, this, &Recorder::reconsider);
+    // The sound server does not always tell of an input it took away.
+    m_check.setInterval(checkMs);
+    connect(&m_check, &QTimer::timeout, this, &Recorder::inputGone);
     m_tidy.setInterval(tidyMs);
     connect(&m_tidy, &QTimer::timeout, this, &Recorder::tidy);
     m_tidy.start();
@@ -91,8 +98,10 @@ QMediaDevices &Recorder::devices()
     if (!m_devices) {
         m_devices = std::make_unique<QMediaDevices>();
         connect(m_devices.get(), &QMediaDevices::audioInputsChanged, this, [this] {
-            Q_EMIT inputsChanged();
-            reconsider();
+            if (!inputGone()) {
+                Q_EMIT inputsChanged();
+                reconsider();
+            }
         });
     }
     return *m_devices;
@@ -112,6 +121,21 @@ QList<QAudioDevice> Recorder::inputs()
 QString Recorder::folder() const
 {
     return m_station.workingDirectory().filePath(QLatin1String(folderName));
+}
+
+bool Recorder::inputGone()
+{
+    if (m_runningDevice.isEmpty())
+        return false;
+    const QList<QAudioDevice> found = QMediaDevices::audioInputs();
+    if (std::any_of(found.begin(), found.end(),
+                    [this](const QAudioDevice &d) { return d.id() == m_runningDevice; }))
+        return false;
+    // What it gave so far is kept whole.
+    QMetaObject::invokeMethod(m_capture, &AudioCapture::stop, Qt::QueuedConnection);
+    lost(QStringLiteral("the audio input stopped"));
+    Q_EMIT inputsChanged();
+    return true;
 }
 
 void Recorder::apply(const RecordingSettings &settings)
@@ -143,6 +167,7 @@ void Recorder::reconsider()
             QMetaObject::invokeMethod(m_capture, &AudioCapture::stop, Qt::QueuedConnection);
             m_rate = 0;
             m_runningDevice.clear();
+            m_check.stop();
             Q_EMIT captureChanged();
         }
         return;
@@ -175,6 +200,7 @@ void Recorder::lost(const QString &why)
     const bool was = m_rate > 0;
     m_rate = 0;
     m_runningDevice.clear();
+    m_check.stop();
     if (m_settings.enabled)
         tell(why + QStringLiteral("; recording resumes when the input is back"));
     m_retry.start();
@@ -228,7 +254,8 @@ void Recorder::ended(const Hit &hit)
 void Recorder::finished(const TakeResult &result)
 {
     const qint64 duration = m_durations.take(result.hitId);
-    tell(result.problem);
+    if (!result.problem.isEmpty())
+        tell(result.problem);
     if (!result.kept)
         return;
     if (m_settings.shortestMs > 0 && duration < m_settings.shortestMs) {

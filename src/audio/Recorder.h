@@ -56,6 +56,8 @@ Q_SIGNALS:
 
 private:
     void reconsider();
+    // True when the input recorded from is no longer there; it is then let go.
+    bool inputGone();
     void begun(const Hit &hit);
     void ended(const Hit &hit);
     void finished(const TakeResult &result);
@@ -75,6 +77,7 @@ private:
     QThread m_thread;
     AudioCapture *m_capture; // lives in m_thread
     QTimer m_retry;
+    QTimer m_check;
     QTimer m_tidy;
 };
 
