@@ -38,7 +38,7 @@ bool AudioOut::start(std::function<Tone()> toneNow, std::string *error)
     pa_buffer_attr attr {};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = targetBytes;
-    attr.prebuf = static_cast<uint32_t>(-1);
+    attr.prebuf = blockFrames * sizeof(int16_t); // plays from the first block on
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(-1);
     int code = 0;

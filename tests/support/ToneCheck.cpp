@@ -57,8 +57,8 @@ double dominantHertz(const std::vector<float> &samples, int rate)
         }
         return bestHz;
     };
-    const double coarse = best(200, std::min(4000.0, rate / 2.0 - 50), 5);
-    return coarse > 0 ? best(coarse - 5, coarse + 5, 0.5) : 0;
+    const double coarse = best(200, std::min(4000.0, rate / 2.0 - 50), 10);
+    return coarse > 0 ? best(coarse - 10, coarse + 10, 0.5) : 0;
 }
 
 int continuityBreaks(const std::vector<float> &samples, int rate, double toneHz,

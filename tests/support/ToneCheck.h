@@ -9,7 +9,7 @@
 namespace zetest {
 
 // The strongest pitch between 200 and 4000 Hz, to about 1 Hz (0 for fewer than 50 ms or
-// silence): Goertzel powers of Hann-windowed 50 ms pieces, summed, on a 5 Hz grid refined to
+// silence): Goertzel powers of Hann-windowed 50 ms pieces, summed, on a 10 Hz grid refined to
 // 0.5 Hz around the best.
 double dominantHertz(const std::vector<float> &samples, int rate);
 
