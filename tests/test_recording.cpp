@@ -34,7 +34,10 @@ struct Recording : zetest::CoreFixture
         if (!startUp())
             return false;
         recorder = std::make_unique<Recorder>(*station, engine->hitRecorder());
-        recorder->apply(settings);
+        // The sound server's input that hears what plays on it, by its name.
+        RecordingSettings chosen = settings;
+        chosen.device = QStringLiteral("ze_input");
+        recorder->apply(chosen);
         // The sound server takes a moment to send the first sound.
         return QTest::qWaitFor([this] { return recorder->framesCaptured() > 0; }, 10000);
     }
@@ -263,12 +266,12 @@ void TestRecording::anInputThatGoesKeepsItsFileAndComesBack()
     const QString module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
                                   QStringLiteral("sink_name=ze_spare")});
     pactl({QStringLiteral("set-default-source"), QStringLiteral("ze_spare.monitor")});
-    const QString input = pactl({QStringLiteral("list"), QStringLiteral("short"),
-                                 QStringLiteral("modules")})
-                                  .split(u'\n')
-                                  .filter(QStringLiteral("module-remap-source"))
-                                  .value(0)
-                                  .section(u'\t', 0, 0);
+    const QString input
+            = pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("modules")})
+                      .split(u'\n')
+                      .filter(QStringLiteral("module-remap-source"))
+                      .value(0)
+                      .section(u'\t', 0, 0);
     QVERIFY(!input.isEmpty());
     pactl({QStringLiteral("unload-module"), input});
     // Whatever the test finds, the server is left as it was for the suites after it.
@@ -276,7 +279,8 @@ void TestRecording::anInputThatGoesKeepsItsFileAndComesBack()
         if (!pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sources")})
                      .contains(QLatin1String("ze_input")))
             pactl({QStringLiteral("load-module"), QStringLiteral("module-remap-source"),
-                   QStringLiteral("source_name=ze_input"), QStringLiteral("master=ze_null.monitor")});
+                   QStringLiteral("source_name=ze_input"),
+                   QStringLiteral("master=ze_null.monitor")});
         pactl({QStringLiteral("set-default-source"), QStringLiteral("ze_input")});
         pactl({QStringLiteral("unload-module"), module});
     });
