@@ -10,7 +10,6 @@ namespace ze {
 class Lamp : public QLabel
 {
     Q_OBJECT
-    Q_PROPERTY(bool lit READ isLit)
 public:
     explicit Lamp(const QString &caption, QWidget *parent = nullptr);
 

@@ -101,7 +101,7 @@ SweepHistory::Change SweepHistory::measure(int column, int level, qint64 msSince
     cell = cell == none ? value : std::max(cell, value);
     quint8 &peak = m_peak[change.bin];
     peak = peak == none ? value : std::max(peak, value);
-    m_sum[change.bin] += value;
+    m_sum[change.bin] += float(value);
     ++m_readings[change.bin];
     return change;
 }

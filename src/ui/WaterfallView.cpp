@@ -23,7 +23,8 @@ constexpr int dragThreshold = 3;
 
 QRgb colourOf(int level)
 {
-    return level == SweepHistory::none ? emptyCell : colourTable()[std::min(level, 15) * 17];
+    return level == SweepHistory::none ? emptyCell
+                                       : colourTable()[std::ptrdiff_t(std::min(level, 15)) * 17];
 }
 
 int strongest(const quint8 *cells, int from, int to)
@@ -289,8 +290,12 @@ void WaterfallView::drawAxis(QPainter &painter) const
             if (x > plot.right())
                 break;
             painter.drawLine(x, y, x, y + 3);
+            const QString label = QString::number(double(hz) / 1e6, 'f', decimals);
+            // A label cut by the unit's place is left out.
+            if (x + metrics.horizontalAdvance(label) / 2 > plot.right())
+                break;
             painter.drawText(QRect(x - spacing / 2, y + 2, spacing, metrics.height()),
-                             Qt::AlignHCenter, QString::number(double(hz) / 1e6, 'f', decimals));
+                             Qt::AlignHCenter, label);
         }
         return;
     }

@@ -3,6 +3,7 @@
 #include "receiver/SerialPort.h"
 #include "scan/ControlLoop.h"
 #include "ui/DisplayPanel.h"
+#include "ui/Lamp.h"
 #include "ui/MainWindow.h"
 
 #include <QCoreApplication>
@@ -59,8 +60,8 @@ bool UiFixture::lit(const QString &labelName) const
     // Lamps and bars keep their place lit or dark; the window itself may be offscreen and never
     // shown.
     showPending();
-    auto *lamp = widget<QWidget>(labelName);
-    return lamp && lamp->property("lit").toBool();
+    auto *lamp = widget<ze::Lamp>(labelName);
+    return lamp && lamp->isLit();
 }
 
 void UiFixture::showPending() const
