@@ -1,6 +1,8 @@
 #include "ui/DisplayPanel.h"
 
 #include "ui/Controls.h"
+#include "ui/Lamp.h"
+#include "ui/Pacer.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -36,12 +38,11 @@ QFont terminalFont(qreal points, bool bold)
     return font;
 }
 
-// A lamp that goes dark keeps its place, so the panel does not move.
-void retainSpace(QWidget *widget)
+Lamp *newLamp(const QString &name, const QString &caption, QWidget *parent)
 {
-    QSizePolicy policy = widget->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    widget->setSizePolicy(policy);
+    auto *lamp = new Lamp(caption, parent);
+    lamp->setObjectName(name);
+    return lamp;
 }
 
 int meterPixels(int units)
@@ -71,10 +72,9 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     auto *banks = new QVBoxLayout;
     banks->setSpacing(0);
     for (int bank = 1; bank <= 4; ++bank) {
-        QLabel *lamp = newLabel(indexed("lblBank", bank), QStringLiteral("Bank%1").arg(bank), this);
+        Lamp *lamp = newLamp(indexed("lblBank", bank), QStringLiteral("Bank%1").arg(bank), this);
         lamp->setAccessibleDescription(QStringLiteral("Bank %1 lamp").arg(bank));
         lamp->setToolTip(QStringLiteral("The channel shown is in memory bank %1").arg(bank));
-        retainSpace(lamp);
         banks->addWidget(lamp);
         m_lblBank[bank - 1] = lamp;
     }
@@ -87,25 +87,23 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     auto *lamps = new QHBoxLayout;
     lamps->setSpacing(8);
     for (int i = 0; i < 6; ++i) {
-        QLabel *lamp = newLabel(indexed("lblMode", i), QLatin1String(modeCaptions[i]), this);
+        Lamp *lamp = newLamp(indexed("lblMode", i), QLatin1String(modeCaptions[i]), this);
         lamp->setFont(lampFont);
         lamp->setAccessibleDescription(
                 QStringLiteral("%1 mode lamp").arg(QLatin1String(modeCaptions[i])));
         lamp->setToolTip(QStringLiteral("Mode: %1").arg(QLatin1String(modeNames[i])));
-        retainSpace(lamp);
         lamps->addWidget(lamp);
         m_lblMode[i] = lamp;
     }
     lamps->addStretch(1);
-    m_lblATT = newLabel(QStringLiteral("lblATT"), QStringLiteral("ATT"), this);
+    m_lblATT = newLamp(QStringLiteral("lblATT"), QStringLiteral("ATT"), this);
     m_lblATT->setAccessibleDescription(QStringLiteral("Attenuator lamp"));
-    m_lblPass = newLabel(QStringLiteral("lblPass"), QStringLiteral("PASS"), this);
+    m_lblPass = newLamp(QStringLiteral("lblPass"), QStringLiteral("PASS"), this);
     m_lblPass->setAccessibleDescription(QStringLiteral("Channel lockout lamp"));
     m_lblATT->setToolTip(QStringLiteral("Attenuator on: strong signals are weakened"));
     m_lblPass->setToolTip(QStringLiteral("The channel shown is locked out: scanning passes it by"));
-    for (QLabel *lamp : {m_lblATT, m_lblPass}) {
+    for (Lamp *lamp : {m_lblATT, m_lblPass}) {
         lamp->setFont(lampFont);
-        retainSpace(lamp);
         lamps->addWidget(lamp);
     }
     centre->addLayout(lamps);
@@ -152,18 +150,16 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     auto *bars = new QHBoxLayout;
     bars->setSpacing(2);
     for (int i = 0; i <= 10; ++i) {
-        auto *bar = new QFrame(this);
-        bar->setObjectName(indexed("shpSquelch", i));
+        // A bar is a lamp without a caption, painted in the text colour.
+        Lamp *bar = newLamp(indexed("shpSquelch", i), QString(), this);
         const int width = i <= 5 ? narrowBar : wideBar;
         const int height = i <= 3 ? shortBar : (i <= 8 ? mediumBar : tallBar);
         bar->setFixedSize(meterPixels(width), meterPixels(height));
-        bar->setAutoFillBackground(true);
         QPalette barPalette = bar->palette();
-        barPalette.setColor(QPalette::Window, barColour);
+        barPalette.setColor(QPalette::WindowText, barColour);
         bar->setPalette(barPalette);
         bar->setAccessibleDescription(QStringLiteral("S-meter bar %1").arg(i));
         bar->setToolTip(QStringLiteral("Signal strength"));
-        retainSpace(bar);
         bars->addWidget(bar, 0, Qt::AlignBottom);
         m_shpSquelch[i] = bar;
     }
@@ -181,6 +177,7 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     m_channel = m_lblChannel->text();
     m_frequency = m_lblFrequency->text();
     m_lit = m_shownLit = (1U << lampCount) - 1;
+    m_pacer = new Pacer([this] { showNow(); }, this);
 }
 
 QString DisplayPanel::frequencyText() const
@@ -270,7 +267,7 @@ void DisplayPanel::setLit(int lamp, bool lit)
     scheduleShow();
 }
 
-QWidget *DisplayPanel::lampWidget(int lamp) const
+Lamp *DisplayPanel::lampWidget(int lamp) const
 {
     if (lamp < modeLamp)
         return m_lblBank[lamp];
@@ -285,21 +282,22 @@ QWidget *DisplayPanel::lampWidget(int lamp) const
 
 void DisplayPanel::scheduleShow()
 {
-    if (m_showPending)
-        return;
-    m_showPending = true;
-    QMetaObject::invokeMethod(this, &DisplayPanel::showNow, Qt::QueuedConnection);
+    m_pacer->request();
+}
+
+void DisplayPanel::showPending()
+{
+    m_pacer->flushNow();
 }
 
 void DisplayPanel::showNow()
 {
-    m_showPending = false;
     m_lblFrequency->setText(m_frequency); // the same text again is no change to a label
     m_lblChannel->setText(m_channel);
     const quint32 changed = m_lit ^ m_shownLit;
     for (int lamp = 0; lamp < lampCount; ++lamp) {
         if ((changed >> lamp) & 1U)
-            lampWidget(lamp)->setHidden(!isLit(lamp));
+            lampWidget(lamp)->setLit(isLit(lamp));
     }
     m_shownLit = m_lit;
 }

@@ -10,11 +10,14 @@ class QLabel;
 
 namespace ze {
 
+class Lamp;
+class Pacer;
+
 // Shape1: the receiver's green display with its bank and mode lamps, the channel and frequency
 // readouts and the S-meter. A lamp or bar that goes dark keeps its place.
 // A pass may write the same readout or lamp several times ("Scanning..." and then the
 // frequency; the bars off and on again): what it writes is kept here and the widgets take the
-// outcome once, when the loop next handles events, and only where it changed.
+// outcome at most 25 times a second, and only where it changed.
 class DisplayPanel : public QFrame, public Display
 {
     Q_OBJECT
@@ -37,6 +40,8 @@ public:
 
     // Dashes in both readouts; every lamp and bar dark.
     void clear();
+    // The widgets take what waits for them now, not at the next paced showing.
+    void showPending();
 
 private:
     // Lamp numbers in m_lit: banks 0-3, modes 4-9, ATT, PASS, then the 11 bars.
@@ -48,7 +53,7 @@ private:
 
     bool isLit(int lamp) const { return (m_lit >> lamp) & 1U; }
     void setLit(int lamp, bool lit);
-    QWidget *lampWidget(int lamp) const;
+    Lamp *lampWidget(int lamp) const;
     void scheduleShow();
     void showNow();
 
@@ -56,14 +61,14 @@ private:
     QString m_channel;
     quint32 m_lit = 0;
     quint32 m_shownLit = 0;
-    bool m_showPending = false;
+    Pacer *m_pacer = nullptr;
     QLabel *m_lblFrequency = nullptr;
     QLabel *m_lblChannel = nullptr;
-    std::array<QLabel *, 4> m_lblBank {};
-    std::array<QLabel *, 6> m_lblMode {};
-    QLabel *m_lblATT = nullptr;
-    QLabel *m_lblPass = nullptr;
-    std::array<QFrame *, 11> m_shpSquelch {};
+    std::array<Lamp *, 4> m_lblBank {};
+    std::array<Lamp *, 6> m_lblMode {};
+    Lamp *m_lblATT = nullptr;
+    Lamp *m_lblPass = nullptr;
+    std::array<Lamp *, 11> m_shpSquelch {};
 };
 
 } // namespace ze

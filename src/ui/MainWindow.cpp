@@ -16,7 +16,7 @@
 #include "ui/LogViewer.h"
 #include "ui/OptionsWindow.h"
 #include "ui/RangeEditor.h"
-#include "ui/SpectrumView.h"
+#include "ui/SpectrumArea.h"
 #include "ui/StatisticsWindow.h"
 
 #include <QAbstractItemView>
@@ -49,7 +49,7 @@ MainWindow::MainWindow(StationEngine &engine, RigServer &rigServer, QWidget *par
     , m_dialogs(this, m_station.workingDirectory().path())
 {
     Station &station = m_station;
-    m_ui.setupUi(this);
+    m_ui.setupUi(this, station);
 
     m_channelItems = std::make_unique<ComboItemList>(m_ui.lstKanaalLijst);
     m_rangeItems = std::make_unique<ComboItemList>(m_ui.cmbRangeLijst);
@@ -58,7 +58,7 @@ MainWindow::MainWindow(StationEngine &engine, RigServer &rigServer, QWidget *par
 
     connectHandlers();
     connectKeys();
-    m_station.attach({m_ui.display, this, m_ui.picSpectrum, this, &m_dialogs, this});
+    m_station.attach({m_ui.display, this, m_ui.spectrumArea, this, &m_dialogs, this});
 }
 
 MainWindow::~MainWindow()
@@ -91,6 +91,11 @@ void MainWindow::connectHandlers()
     connect(m_ui.mnuInfo, &QAction::triggered, this, &MainWindow::openAbout);
     connect(m_ui.actHits, &QAction::triggered, this, [this] { openHits(); });
     connect(m_ui.actStatistics, &QAction::triggered, this, [this] { openStatistics(); });
+    // The spectrum and the waterfall in a window of their own, and back when it closes.
+    connect(m_ui.actSpectrum, &QAction::triggered, m_ui.spectrumArea,
+            [this](bool own) { own ? m_ui.spectrumArea->detach() : m_ui.spectrumArea->attach(); });
+    connect(m_ui.spectrumArea, &SpectrumArea::detachedChanged, m_ui.actSpectrum,
+            &QAction::setChecked);
     // Only the operator's picks react; the program's own fills and selections do not.
     connect(m_ui.lstKanaalLijst, &QComboBox::activated, this, &MainWindow::channelPicked);
     connect(m_ui.cmbBankenLijst, &QComboBox::activated, this, &MainWindow::bankPicked);
@@ -185,7 +190,7 @@ void MainWindow::rangePicked(int index)
 {
     if (index < 0)
         return;
-    m_ui.picSpectrum->clear();
+    m_ui.spectrumArea->clear();
     m_station.state().currentRange
             = static_cast<qint16>(m_ui.cmbRangeLijst->itemData(index).toInt());
 }
@@ -237,9 +242,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (!m_station.shutDownDone())
         ShutDown(m_station);
-    for (QWidget *window : std::initializer_list<QWidget *> {m_bankEditor, m_rangeEditor,
-                                                             m_options.data(), m_logViewer.data(),
-                                                             m_hits.data(), m_statistics.data()}) {
+    for (QWidget *window : std::initializer_list<QWidget *> {
+                 m_bankEditor, m_rangeEditor, m_options.data(), m_logViewer.data(), m_hits.data(),
+                 m_statistics.data(), m_ui.spectrumArea->ownWindow()}) {
         if (window)
             window->hide();
     }

@@ -2,7 +2,7 @@
 
 #include "ui/Controls.h"
 #include "ui/DisplayPanel.h"
-#include "ui/SpectrumView.h"
+#include "ui/SpectrumArea.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -23,8 +23,6 @@
 namespace ze {
 
 namespace {
-
-const QSize spectrumPixels(320, 100);
 
 // Arial and "MS Sans Serif": a plain sans-serif face.
 QFont sansFont(qreal points, bool bold)
@@ -49,7 +47,7 @@ QFrame *newFrame(const char *name, QWidget *parent)
 
 } // namespace
 
-void MainWindowUi::setupUi(QMainWindow *window)
+void MainWindowUi::setupUi(QMainWindow *window, Station &station)
 {
     window->setObjectName(QStringLiteral("frmTerminal"));
     window->setWindowTitle(QStringLiteral("ZE-3000r"));
@@ -74,13 +72,15 @@ void MainWindowUi::setupUi(QMainWindow *window)
     auto *keypadRow = new QHBoxLayout;
     keypadRow->addWidget(buildSquelchFrame(window));
     keypadRow->addWidget(buildKeypadFrame(window), 1);
-    left->addLayout(keypadRow, 1);
+    left->addLayout(keypadRow);
     left->addWidget(buildChannelStepFrame(window));
+    // A larger window gives the panel, keypad and lists nothing: the room goes to the spectrum.
+    left->addStretch(1);
     grid->addLayout(left, 1, 0);
 
     auto *right = new QVBoxLayout;
     right->addWidget(buildBanksFrame(window));
-    right->addWidget(buildRangeFrame(window), 1);
+    right->addWidget(buildRangeFrame(window, station), 1);
     right->addWidget(buildFrequencyStepFrame(window));
     grid->addLayout(right, 1, 1);
 
@@ -89,6 +89,7 @@ void MainWindowUi::setupUi(QMainWindow *window)
     auto *emptyFrame = newFrame("fraEmpty", central);
     grid->addWidget(emptyFrame, 2, 1);
     grid->setRowStretch(1, 1);
+    grid->setColumnStretch(1, 1);
     window->setCentralWidget(central);
 
     buildMenus(window);
@@ -288,7 +289,7 @@ QFrame *MainWindowUi::buildBanksFrame(QWidget *window)
     return frame;
 }
 
-QFrame *MainWindowUi::buildRangeFrame(QWidget *window)
+QFrame *MainWindowUi::buildRangeFrame(QWidget *window, Station &station)
 {
     QFrame *frame = newFrame("fraRange", window);
     auto *layout = new QVBoxLayout(frame);
@@ -309,30 +310,23 @@ QFrame *MainWindowUi::buildRangeFrame(QWidget *window)
     cmdSearchEdit = newButton(QStringLiteral("cmdSearchEdit"), QStringLiteral("Edit"),
                               QStringLiteral("Edit ranges"), frame);
     chkSpectrum->setToolTip(QStringLiteral("Draws the signal level of every step below while "
-                                           "the range is searched"));
+                                           "the range is searched, and the waterfall of the "
+                                           "sweeps (of the channels, while banks are scanned)"));
     cmdSearchScan->setToolTip(QStringLiteral("Searches the chosen range step by step, stopping "
                                              "while a signal is heard (Return)"));
     cmdSearchEdit->setToolTip(QStringLiteral("Opens the range editor: new, changed and deleted "
                                              "search ranges"));
+    spectrumArea = new SpectrumArea(station, frame);
     row->addWidget(chkSpectrum);
+    row->addWidget(spectrumArea->peakTick());
+    row->addWidget(spectrumArea->averageTick());
     row->addStretch(1);
     row->addWidget(cmdSearchScan);
     row->addWidget(cmdSearchEdit);
     layout->addLayout(row);
 
-    picSpectrum = new SpectrumView(spectrumPixels, frame);
-    picSpectrum->setObjectName(QStringLiteral("picSpectrum"));
-    picSpectrum->setAccessibleName(QStringLiteral("Spectrum plot"));
-    auto *border = new QFrame(frame);
-    border->setObjectName(QStringLiteral("fraSpectrumBorder"));
-    border->setFrameShape(QFrame::Panel);
-    border->setFrameShadow(QFrame::Sunken);
-    auto *borderLayout = new QVBoxLayout(border);
-    borderLayout->setContentsMargins(border->frameWidth(), border->frameWidth(),
-                                     border->frameWidth(), border->frameWidth());
-    borderLayout->addWidget(picSpectrum);
-    layout->addWidget(border, 0, Qt::AlignHCenter);
-    layout->addStretch(1);
+    picSpectrum = spectrumArea->plotView();
+    layout->addWidget(spectrumArea, 1);
     return frame;
 }
 
@@ -402,6 +396,9 @@ void MainWindowUi::buildMenus(QMainWindow *window)
     actHits->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     actStatistics = mnuView->addAction(QStringLiteral("&Statistics"));
     actStatistics->setObjectName(QStringLiteral("actStatistics"));
+    actSpectrum = mnuView->addAction(QStringLiteral("S&pectrum window"));
+    actSpectrum->setObjectName(QStringLiteral("actSpectrum"));
+    actSpectrum->setCheckable(true);
     mnuInfo = bar->addAction(QStringLiteral("&Info"));
     mnuInfo->setObjectName(QStringLiteral("mnuInfo"));
 }

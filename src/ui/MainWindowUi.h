@@ -17,14 +17,16 @@ class QWidget;
 namespace ze {
 
 class DisplayPanel;
+class SpectrumArea;
 class SpectrumView;
+class Station;
 
 // The main window's controls, made and laid out in one place so that the window's own code is
 // about what they do. Every control gets the name it is found by.
 class MainWindowUi
 {
 public:
-    void setupUi(QMainWindow *window);
+    void setupUi(QMainWindow *window, Station &station);
 
     DisplayPanel *display = nullptr;
 
@@ -46,6 +48,7 @@ public:
     QCheckBox *chkSpectrum = nullptr;
     QPushButton *cmdSearchScan = nullptr;
     QPushButton *cmdSearchEdit = nullptr;
+    SpectrumArea *spectrumArea = nullptr; // the plot, the waterfall and their controls
     SpectrumView *picSpectrum = nullptr;
     QComboBox *cmbFrequencyStepSize = nullptr;
     QPushButton *cmdFrequencyDown = nullptr;
@@ -54,6 +57,7 @@ public:
     QMenu *mnuView = nullptr;
     QAction *actHits = nullptr;
     QAction *actStatistics = nullptr;
+    QAction *actSpectrum = nullptr;
     QAction *mnuInfo = nullptr;
 
     // Status bar panels.
@@ -72,7 +76,7 @@ private:
     QFrame *buildChannelStepFrame(QWidget *window);
     QFrame *buildLogFrame(QWidget *window);
     QFrame *buildBanksFrame(QWidget *window);
-    QFrame *buildRangeFrame(QWidget *window);
+    QFrame *buildRangeFrame(QWidget *window, Station &station);
     QFrame *buildFrequencyStepFrame(QWidget *window);
     void buildStatusBar(QMainWindow *window);
     void buildMenus(QMainWindow *window);

@@ -1,6 +1,8 @@
 #include "ui/SpectrumView.h"
 
 #include "core/Spectrum.h"
+#include "ui/Pacer.h"
+#include "ui/SweepHistory.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -13,6 +15,8 @@ namespace {
 
 const QColor markerColour(128, 0, 0);
 const QColor levelColour(15, 0, 0);
+const QColor peakColour(230, 110, 0);
+const QColor averageColour(0, 90, 210);
 
 int pixelOf(int units)
 {
@@ -25,12 +29,40 @@ int pixelOf(int units)
 
 SpectrumView::SpectrumView(const QSize &pixels, QWidget *parent)
     : QWidget(parent)
+    , m_smallest(pixels)
     , m_image(pixels, QImage::Format_RGB32)
     , m_background(Qt::white)
+    , m_pacer(new Pacer(
+              [this] {
+                  update(m_dirty);
+                  m_dirty = QRegion();
+              },
+              this))
 {
-    setFixedSize(pixels);
+    setMinimumSize(pixels);
+    resize(pixels);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_image.fill(m_background);
+}
+
+void SpectrumView::setTraces(const SweepHistory *history, bool peak, bool average)
+{
+    m_history = history;
+    m_peak = peak;
+    m_average = average;
+    requestRepaint(rect());
+}
+
+void SpectrumView::flush()
+{
+    m_pacer->flushNow();
+}
+
+void SpectrumView::requestRepaint(const QRect &rect)
+{
+    m_dirty += rect;
+    m_pacer->request();
 }
 
 void SpectrumView::drawLine(int x, int y1, int y2, const QColor &colour)
@@ -53,7 +85,7 @@ void SpectrumView::drawVerticalLine(int x, int y1, int y2, const QColor &colour)
     bottom = std::min(bottom, m_image.height() - 1);
     for (int y = top; y <= bottom; ++y)
         m_image.setPixelColor(x, y, colour);
-    update(QRect(x, top, 1, bottom - top + 1));
+    requestRepaint(QRect(x, top, 1, bottom - top + 1));
 }
 
 void SpectrumView::plot(const SpectrumStep &step)
@@ -67,18 +99,67 @@ void SpectrumView::plot(const SpectrumStep &step)
     drawLine(column.markerX, 0, h, markerColour);
     drawLine(column.x, 0, h, m_background);
     drawLine(column.x, h, column.top, levelColour);
+    m_range = step;
+    if (m_history && (m_peak || m_average)) {
+        // The traces' segments on either side of the column change with it.
+        const int left = pixelOf(column.x - column.columnWidth) - 2;
+        const int right = pixelOf(column.markerX + column.columnWidth) + 2;
+        requestRepaint(QRect(left, 0, right - left + 1, height()));
+    }
 }
 
 void SpectrumView::clear()
 {
     m_image.fill(m_background);
-    update();
+    requestRepaint(rect());
+}
+
+void SpectrumView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (size() != m_image.size() && !size().isEmpty())
+        m_image = m_image.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                          .convertToFormat(QImage::Format_RGB32);
+}
+
+void SpectrumView::drawTraces(QPainter &painter) const
+{
+    const int bins = m_history->bins();
+    if (bins == 0 || m_range.step <= 0)
+        return;
+    const QSize surface = logicalSize();
+    const double h = surface.height();
+    for (const bool peak : {true, false}) {
+        if (!(peak ? m_peak : m_average))
+            continue;
+        QPolygonF line;
+        for (int bin = 0; bin < bins; ++bin) {
+            const double value = peak
+                    ? (m_history->peak(bin) == SweepHistory::none ? -1.0
+                                                                  : double(m_history->peak(bin)))
+                    : m_history->mean(bin);
+            if (value < 0)
+                continue;
+            const qint64 frequency
+                    = m_range.from + qint64(m_history->firstColumnOf(bin)) * m_range.step;
+            const SpectrumColumn column
+                    = spectrumColumn(surface, m_range.from, m_range.to, m_range.step, frequency, 0);
+            if (!column.drawable)
+                return;
+            line << QPointF((column.x + column.columnWidth / 2.0) / unitsPerPixel,
+                            (h - h / 10 * value) / unitsPerPixel);
+        }
+        painter.setPen(QPen(peak ? peakColour : averageColour, 1));
+        painter.drawPolyline(line);
+    }
 }
 
 void SpectrumView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.drawImage(event->rect(), m_image, event->rect());
+    if (m_history && (m_peak || m_average))
+        drawTraces(painter);
 }
 
 } // namespace ze

@@ -8,8 +8,14 @@
 
 namespace ze {
 
-// The spectrum plot surface: lines go onto a backing image of a fixed size, so what has been
-// drawn survives repaints and the plot's coordinates never change under it.
+class Pacer;
+class SweepHistory;
+
+// The spectrum plot surface: lines go onto a backing image, so what has been drawn survives
+// repaints. The image takes the widget's size when it is resized, what was drawn scaled to it,
+// and the columns of the next steps follow the new width. Over it, when asked, the strongest
+// level each step has read (peak hold) and the mean of its readings, from the sweep history.
+// Changes reach the screen at most 25 times a second.
 //
 // The plot works in the surface's own units, fifteen to a pixel as on the original panel: a range
 // of more steps than the surface has pixels still gets columns of their own width in units
@@ -20,7 +26,16 @@ class SpectrumView : public QWidget, public SpectrumSurface
 public:
     static constexpr int unitsPerPixel = 15;
 
+    // pixels is the smallest size, and the one it asks for.
     explicit SpectrumView(const QSize &pixels, QWidget *parent = nullptr);
+    QSize sizeHint() const override { return m_smallest; }
+
+    // The traces over the plot; history may be null (none).
+    void setTraces(const SweepHistory *history, bool peak, bool average);
+    bool peakShown() const { return m_peak; }
+    bool averageShown() const { return m_average; }
+    // What waits for the screen goes now.
+    void flush();
 
     // Size in the plot's units.
     QSize logicalSize() const { return m_image.size() * unitsPerPixel; }
@@ -41,10 +56,21 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void requestRepaint(const QRect &rect);
+    void drawTraces(QPainter &painter) const;
+
+    QSize m_smallest;
     QImage m_image;
     QColor m_background;
+    Pacer *m_pacer;
+    QRegion m_dirty;
+    const SweepHistory *m_history = nullptr;
+    bool m_peak = false;
+    bool m_average = false;
+    SpectrumStep m_range; // from, to and step of the last step plotted
 };
 
 } // namespace ze

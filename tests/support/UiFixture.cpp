@@ -2,6 +2,8 @@
 
 #include "receiver/SerialPort.h"
 #include "scan/ControlLoop.h"
+#include "ui/DisplayPanel.h"
+#include "ui/Lamp.h"
 #include "ui/MainWindow.h"
 
 #include <QCoreApplication>
@@ -47,18 +49,26 @@ void UiFixture::click(const QString &name)
 
 QString UiFixture::text(const QString &labelName) const
 {
-    // The display takes what a pass wrote when the loop next handles events.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    // The display takes what a pass wrote at its next paced showing; a test looks at once.
+    showPending();
     auto *label = widget<QLabel>(labelName);
     return label ? label->text() : QStringLiteral("<missing %1>").arg(labelName);
 }
 
 bool UiFixture::lit(const QString &labelName) const
 {
-    // Lamps and bars are lit when shown; the window itself may be offscreen and never shown.
+    // Lamps and bars keep their place lit or dark; the window itself may be offscreen and never
+    // shown.
+    showPending();
+    auto *lamp = widget<ze::Lamp>(labelName);
+    return lamp && lamp->isLit();
+}
+
+void UiFixture::showPending() const
+{
     QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-    auto *lamp = widget<QWidget>(labelName);
-    return lamp && !lamp->isHidden();
+    if (auto *panel = widget<ze::DisplayPanel>(QStringLiteral("Shape1")))
+        panel->showPending();
 }
 
 } // namespace zetest

@@ -38,6 +38,8 @@ public:
     void click(const QString &name);
     QString text(const QString &labelName) const;
     bool lit(const QString &labelName) const;
+    // What the display's widgets are still to take from the last pass, taken now.
+    void showPending() const;
 
     ze::ManualClock clock;
     std::unique_ptr<ze::StationApp> app;
