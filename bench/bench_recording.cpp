@@ -2,7 +2,8 @@
 // where signals come and go, against the simulated receiver as a process of its own that plays
 // each signal's tone through the sound server; the station records from the server's input.
 //
-//   bench_recording [seconds per run] [pairs] [seconds of the long recording]
+//   bench_recording [seconds per run] [pairs] [seconds of the long recording, 0: none]
+//                   [--pictures DIR]
 //
 // Needs a sound server (scripts/bench starts a private one). Pairs of runs, recording off and
 // on, interleaved: the line efficiency and the process's CPU load of each; then one hit held for
@@ -14,13 +15,16 @@
 #include "audio/SoundFile.h"
 #include "scan/HitRecorder.h"
 #include "storage/HitStore.h"
+#include "ui/HitsWindow.h"
+#include "ui/RecordingPlayer.h"
 #include "ui/StationApp.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QSlider>
+#include <QTableView>
 #include <QTimer>
 
 #include <cstdio>
@@ -77,7 +81,12 @@ int main(int argc, char **argv)
             = argc > 1 && QByteArray(argv[1]).toDouble() > 0 ? QByteArray(argv[1]).toDouble() : 6.0;
     const int pairs = argc > 2 && QByteArray(argv[2]).toInt() > 0 ? QByteArray(argv[2]).toInt() : 5;
     const int longSeconds
-            = argc > 3 && QByteArray(argv[3]).toInt() > 0 ? QByteArray(argv[3]).toInt() : 600;
+            = argc > 3 && QByteArray(argv[3]).toInt() >= 0 && QByteArray(argv[3]) != "--pictures"
+            ? QByteArray(argv[3]).toInt()
+            : 600;
+    const QStringList args = QCoreApplication::arguments();
+    const qsizetype picturesAt = args.indexOf(QStringLiteral("--pictures"));
+    const QString pictures = picturesAt > 0 ? args.value(picturesAt + 1) : QString();
 
     // A busy bank: every tenth channel carries a signal, on for a second and off for two.
     zebench::WholeProgram program;
@@ -101,7 +110,8 @@ int main(int argc, char **argv)
     if (!app.startUp())
         return 1;
     zebench::prepareWindow(app.window());
-    // Squelch at its middle: the signals hold, the quiet channels pass; no delay after them.
+    // Squelch at its middle: the signals hold, the quiet channels pass; two seconds' delay, so a
+    // steady signal is one hold.
     app.window().findChild<QSlider *>(QStringLiteral("hscrSquelch"))->setValue(8);
     app.window()
             .findChild<QComboBox *>(QStringLiteral("cmbDelay"))
@@ -113,6 +123,7 @@ int main(int argc, char **argv)
     const ze::RecordingSettings off;
     recorder.apply(on);
     runFor(app, 1000);
+    app.window().setDelayText(QStringLiteral("2"));
     if (!recorder.capturing()) {
         std::fprintf(stderr, "bench_recording: no audio input (is a sound server running?)\n");
         return 1;
@@ -147,6 +158,32 @@ int main(int argc, char **argv)
                     QStringLiteral("%1 points").arg(cpu, 0, 'f', 2), QStringLiteral("<= 1 point"),
                     cpu <= 1.0);
 
+    if (!pictures.isEmpty()) {
+        // The options with the meter hearing a signal, and the hits with a recording playing.
+        app.window().findChild<QAbstractButton *>(QStringLiteral("cmdScanBanks"))->click();
+        app.window().openOptions();
+        runFor(app, 1500);
+        app.window()
+                .findChild<QWidget *>(QStringLiteral("frmOptions"))
+                ->grab()
+                .save(QDir(pictures).filePath(QStringLiteral("recording-options.png")));
+        app.window().findChild<QWidget *>(QStringLiteral("frmOptions"))->hide();
+        app.station().SelectMode(ze::ModeIdle);
+        ze::HitsWindow &hits = app.window().openHits();
+        hits.resize(1000, 560);
+        for (int row = 0; row < hits.hitTable()->model()->rowCount(); ++row) {
+            hits.hitTable()->setCurrentIndex(hits.hitTable()->model()->index(row, 0));
+            if (!hits.player()->file().isEmpty())
+                break;
+        }
+        hits.player()->playOrPause();
+        runFor(app, 700);
+        hits.grab().save(QDir(pictures).filePath(QStringLiteral("recordings.png")));
+        hits.hide();
+    }
+
+    if (longSeconds == 0)
+        return 0;
     // One long hit: the station tuned to the steady signal, the scan holding on it.
     QString longFile;
     QObject::connect(&recorder, &ze::Recorder::recordingSaved,
@@ -154,13 +191,12 @@ int main(int argc, char **argv)
     const qint64 framesBefore = recorder.framesCaptured();
     QElapsedTimer wall;
     wall.start();
-    app.station().commands().tune(144500000, QStringLiteral("N"));
     auto &banks = app.station().state().banks;
     const ze::Banks kept = banks;
     banks = ze::Banks();
     banks(1, 0) = ze::ChannelRecord {
             QStringLiteral("144.5000"), QStringLiteral("Steady"), QStringLiteral("N"), 0, 0, 0, 0};
-    app.window().findChild<QAbstractButton *>(QStringLiteral("cmdScanBanks"))->click();
+    app.station().commands().scanBanks();
     runFor(app, longSeconds * 1000);
     const double elapsed = double(wall.nsecsElapsed()) / 1e9;
     const qint64 captured = recorder.framesCaptured() - framesBefore;

@@ -33,6 +33,7 @@ private:
 } // namespace
 
 PlaybackEngine::PlaybackEngine()
+    : m_tick(this) // moves to the playback thread with the engine
 {
     m_tick.setInterval(100);
 }
