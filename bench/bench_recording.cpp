@@ -113,9 +113,7 @@ int main(int argc, char **argv)
     // Squelch at its middle: the signals hold, the quiet channels pass; two seconds' delay, so a
     // steady signal is one hold.
     app.window().findChild<QSlider *>(QStringLiteral("hscrSquelch"))->setValue(8);
-    app.window()
-            .findChild<QComboBox *>(QStringLiteral("cmbDelay"))
-            ->setEditText(QStringLiteral("0"));
+    app.window().setDelayText(QStringLiteral("2"));
     ze::Recorder &recorder = app.recorder();
     ze::RecordingSettings on;
     on.enabled = true;
@@ -123,7 +121,6 @@ int main(int argc, char **argv)
     const ze::RecordingSettings off;
     recorder.apply(on);
     runFor(app, 1000);
-    app.window().setDelayText(QStringLiteral("2"));
     if (!recorder.capturing()) {
         std::fprintf(stderr, "bench_recording: no audio input (is a sound server running?)\n");
         return 1;
