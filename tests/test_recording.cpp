@@ -2,15 +2,18 @@
 #include "FileHelpers.h"
 #include "ToneCheck.h"
 #include "UiFixture.h"
+#include "audio/Playback.h"
 #include "audio/Recorder.h"
 #include "audio/SoundFile.h"
 #include "scan/HitRecorder.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsWindow.h"
+#include "ui/RecordingPlayer.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QtTest>
 
 #include <sndfile.h>
@@ -103,6 +106,7 @@ private Q_SLOTS:
     void aKilledRecordingIsMadeWholeAtTheNextStart_data();
     void aKilledRecordingIsMadeWholeAtTheNextStart();
     void oldRecordingsGo();
+    void aRecordingPlaysPausesAndSeeks();
     void noSoundServer();
 };
 
@@ -116,7 +120,8 @@ void TestRecording::init()
     // the simulated receiver plays there and the station records from there.
     bool required = false;
     std::string why;
-    if ((name.startsWith("each") || name.startsWith("aFull") || name.startsWith("anInput"))
+    if ((name.startsWith("each") || name.startsWith("aFull") || name.startsWith("anInput")
+         || name.startsWith("aRecording"))
         && !zetest::soundServerForTests(&required, &why)) {
         if (required)
             QFAIL(why.c_str());
@@ -386,6 +391,53 @@ void TestRecording::oldRecordingsGo()
     QCOMPARE(left(days[0]), QStringList {QStringLiteral("mine.txt")});
     QCOMPARE(left(days[1]).size(), 2);
     QCOMPARE(left(days[2]).size(), 2);
+}
+
+void TestRecording::aRecordingPlaysPausesAndSeeks()
+{
+    // Three seconds of 1037 Hz: what plays on the sound server is heard back from its input.
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tone.flac"));
+    {
+        std::vector<qint16> tone(48000);
+        for (size_t i = 0; i < tone.size(); ++i)
+            tone[i] = qint16(12000 * std::sin(2 * M_PI * 1037 * double(i) / 16000));
+        SoundFileWriter file;
+        QVERIFY(file.open(path, RecordingFormat::Flac, 16000, {}, nullptr));
+        QVERIFY(file.write(tone.data(), qint64(tone.size())) && file.close());
+    }
+    RecordingPlayer player(QStringLiteral("Hit"));
+    QVERIFY(!player.playButton()->isEnabled());
+    player.setFile(path);
+    QVERIFY(player.playButton()->isEnabled());
+    QSignalSpy started(&player.playback(), &Playback::started);
+    QSignalSpy ended(&player.playback(), &Playback::ended);
+    player.playButton()->click();
+    QTRY_COMPARE(started.size(), 1);
+    QCOMPARE(started[0][0].toLongLong(), qint64 {3000});
+    std::string error;
+    const std::vector<float> heard = zetest::recordDefaultSource(16000, 0.8, &error);
+    QVERIFY2(!heard.empty(), error.c_str());
+    QVERIFY2(qAbs(zetest::dominantHertz(heard, 16000) - 1037) < 20,
+             qPrintable(QString::number(zetest::dominantHertz(heard, 16000))));
+    player.playButton()->click();
+    QTRY_VERIFY(!player.playback().playing());
+    QCOMPARE(player.playButton()->text(), QStringLiteral("&Play"));
+    const qint64 paused = player.playback().positionMs();
+    QTest::qWait(300);
+    QCOMPARE(player.playback().positionMs(), paused);
+    // On from two and a half seconds: it ends about half a second later.
+    QSignalSpy moved(&player.playback(), &Playback::positionChanged);
+    player.playback().seek(2500);
+    player.playButton()->click();
+    QTRY_VERIFY(moved.size() >= 2);
+    QVERIFY2(moved.last()[0].toLongLong() >= 2500 && moved.last()[0].toLongLong() < 3000,
+             qPrintable(moved.last()[0].toString()));
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 3000);
+    // Played to its end, the next play starts it again.
+    QCOMPARE(player.playButton()->text(), QStringLiteral("&Play"));
+    player.playButton()->click();
+    QTRY_COMPARE(started.size(), 2);
 }
 
 void TestRecording::noSoundServer()
