@@ -71,16 +71,31 @@ WaterfallView::WaterfallView(const SweepHistory &history, QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     // The smallest main window has no room for it; a larger one has.
     setMinimumSize(200, 0);
+    measureMargins();
 }
 
-QRect WaterfallView::plotRect() const
+void WaterfallView::measureMargins()
 {
     const QFontMetrics metrics = fontMetrics();
     const int left = metrics.horizontalAdvance(QStringLiteral("00:00:00")) + 8;
     const int bottom = metrics.height() + 6;
     const int right = std::max(metrics.horizontalAdvance(QStringLiteral("15")) + 16,
                                metrics.horizontalAdvance(QStringLiteral("MHz")) + 4);
-    return rect().adjusted(left, 0, -right, -bottom);
+    m_margins = QMargins(left, 0, right, bottom);
+}
+
+QRect WaterfallView::plotRect() const
+{
+    return rect().marginsRemoved(m_margins);
+}
+
+void WaterfallView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        measureMargins();
+        renderAll();
+    }
 }
 
 int WaterfallView::rowsShown() const
