@@ -183,8 +183,15 @@ void WaterfallView::renderNewestCells(int bin)
     const int h = m_picture.height();
     const int lines = std::min(h, int((qint64(h) + m_shownRows - 1) / m_shownRows));
     auto *top = reinterpret_cast<QRgb *>(m_picture.scanLine(0));
-    for (int x = x0; x < x1; ++x)
-        top[x] = colourOf(strongest(cells, m_cellFrom[x], m_cellTo[x]));
+    bool changed = false;
+    for (int x = x0; x < x1; ++x) {
+        const QRgb colour = colourOf(strongest(cells, m_cellFrom[x], m_cellTo[x]));
+        changed = changed || top[x] != colour;
+        top[x] = colour;
+    }
+    // Several steps share a pixel in a long range: most of them leave its colour as it was.
+    if (!changed)
+        return;
     for (int y = 1; y < lines; ++y)
         std::memcpy(reinterpret_cast<QRgb *>(m_picture.scanLine(y)) + x0, top + x0,
                     sizeof(QRgb) * std::size_t(x1 - x0));
