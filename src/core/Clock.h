@@ -14,6 +14,8 @@ public:
     virtual double secondsSinceMidnight() const = 0;
     // Local date and time, for log lines.
     virtual QDateTime localNow() const = 0;
+    // localNow() as milliseconds since the epoch.
+    virtual qint64 epochMs() const { return localNow().toMSecsSinceEpoch(); }
     // Milliseconds on a clock that never jumps; only differences mean anything.
     virtual qint64 monotonicMs() const = 0;
 };
@@ -23,6 +25,8 @@ class SystemClock final : public Clock
 public:
     double secondsSinceMidnight() const override;
     QDateTime localNow() const override;
+    // Without the time zone lookup that a local time takes on every call.
+    qint64 epochMs() const override { return QDateTime::currentMSecsSinceEpoch(); }
     qint64 monotonicMs() const override;
 
 private:

@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QVBoxLayout>
 
 namespace ze {
@@ -42,6 +43,9 @@ Lamp *newLamp(const QString &name, const QString &caption, QWidget *parent)
 {
     auto *lamp = new Lamp(caption, parent);
     lamp->setObjectName(name);
+    // What changes paints its own piece of the panel's green (lamps and readouts): the panel
+    // behind it is then not painted again first.
+    lamp->setAutoFillBackground(true);
     return lamp;
 }
 
@@ -178,6 +182,8 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     m_frequency = m_lblFrequency->text();
     m_lit = m_shownLit = (1U << lampCount) - 1;
     m_pacer = new Pacer([this] { showNow(); }, this);
+    for (QLabel *readout : {m_lblChannel, m_lblFrequency})
+        readout->setAutoFillBackground(true);
 }
 
 QString DisplayPanel::frequencyText() const
@@ -288,6 +294,14 @@ void DisplayPanel::scheduleShow()
 void DisplayPanel::showPending()
 {
     m_pacer->flushNow();
+}
+
+void DisplayPanel::paintEvent(QPaintEvent *event)
+{
+    // A readout or lamp that changed repaints the panel behind it, well inside the border: the
+    // border would be drawn only to be clipped away.
+    if (!contentsRect().contains(event->rect()))
+        QFrame::paintEvent(event);
 }
 
 void DisplayPanel::showNow()

@@ -43,6 +43,9 @@ public:
     // The widgets take what waits for them now, not at the next paced showing.
     void showPending();
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     // Lamp numbers in m_lit: banks 0-3, modes 4-9, ATT, PASS, then the 11 bars.
     static constexpr int modeLamp = 4;

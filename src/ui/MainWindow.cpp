@@ -380,8 +380,16 @@ void MainWindow::showNetworkState(const QString &text)
 
 void MainWindow::showRate(const QString &text)
 {
-    m_ui.ratePanel->setText(text);
-    m_ui.ratePanel->setVisible(!text.isEmpty());
+    // A label of fixed size takes a new figure without laying the status bar out again, which
+    // repaints all of it: the size grows when a figure needs more room, and never shrinks.
+    QLabel *rate = m_ui.ratePanel;
+    rate->setText(text);
+    const QSize wanted = rate->sizeHint();
+    if (!text.isEmpty()
+        && (wanted.width() > rate->minimumWidth() || wanted.height() != rate->minimumHeight()
+            || rate->maximumWidth() != rate->minimumWidth()))
+        rate->setFixedSize(qMax(wanted.width(), rate->minimumWidth()), wanted.height());
+    rate->setVisible(!text.isEmpty());
 }
 
 void MainWindow::showNotice(NoticeSource source, const QString &text)

@@ -100,7 +100,7 @@ void SpectrumArea::measured(const SweepColumns &columns, int column, int level)
         m_history.reset(columns);
         m_waterfall->historyReset();
     }
-    const qint64 now = m_station.clock().localNow().toMSecsSinceEpoch();
+    const qint64 now = m_station.clock().epochMs();
     const SweepHistory::Change change = m_history.measure(column, level, now);
     if (change.bin >= 0)
         m_waterfall->cellChanged(change.bin, change.newRow);

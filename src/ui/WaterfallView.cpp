@@ -71,16 +71,31 @@ WaterfallView::WaterfallView(const SweepHistory &history, QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     // The smallest main window has no room for it; a larger one has.
     setMinimumSize(200, 0);
+    measureMargins();
 }
 
-QRect WaterfallView::plotRect() const
+void WaterfallView::measureMargins()
 {
     const QFontMetrics metrics = fontMetrics();
     const int left = metrics.horizontalAdvance(QStringLiteral("00:00:00")) + 8;
     const int bottom = metrics.height() + 6;
     const int right = std::max(metrics.horizontalAdvance(QStringLiteral("15")) + 16,
                                metrics.horizontalAdvance(QStringLiteral("MHz")) + 4);
-    return rect().adjusted(left, 0, -right, -bottom);
+    m_margins = QMargins(left, 0, right, bottom);
+}
+
+QRect WaterfallView::plotRect() const
+{
+    return rect().marginsRemoved(m_margins);
+}
+
+void WaterfallView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        measureMargins();
+        renderAll();
+    }
 }
 
 int WaterfallView::rowsShown() const
@@ -168,8 +183,15 @@ void WaterfallView::renderNewestCells(int bin)
     const int h = m_picture.height();
     const int lines = std::min(h, int((qint64(h) + m_shownRows - 1) / m_shownRows));
     auto *top = reinterpret_cast<QRgb *>(m_picture.scanLine(0));
-    for (int x = x0; x < x1; ++x)
-        top[x] = colourOf(strongest(cells, m_cellFrom[x], m_cellTo[x]));
+    bool changed = false;
+    for (int x = x0; x < x1; ++x) {
+        const QRgb colour = colourOf(strongest(cells, m_cellFrom[x], m_cellTo[x]));
+        changed = changed || top[x] != colour;
+        top[x] = colour;
+    }
+    // Several steps share a pixel in a long range: most of them leave its colour as it was.
+    if (!changed)
+        return;
     for (int y = 1; y < lines; ++y)
         std::memcpy(reinterpret_cast<QRgb *>(m_picture.scanLine(y)) + x0, top + x0,
                     sizeof(QRgb) * std::size_t(x1 - x0));

@@ -55,6 +55,7 @@ Q_SIGNALS:
     void menuRequested(int column, const QPoint &globalPos);
 
 protected:
+    void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -64,6 +65,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    // The room of the axis, the times and the legend, measured once for each font: text
+    // measuring on every cell would cost more than the cell.
+    void measureMargins();
     int rowsShown() const;
     void renderAll();
     void renderNewestCells(int bin);
@@ -76,6 +80,7 @@ private:
 
     const SweepHistory &m_history;
     QImage m_picture;
+    QMargins m_margins;
     // Cells each pixel column shows: from m_cellFrom[x] up to, not including, m_cellTo[x].
     QVector<int> m_cellFrom;
     QVector<int> m_cellTo;
