@@ -152,9 +152,14 @@ void Recorder::apply(const RecordingSettings &settings)
         tidy();
 }
 
-void Recorder::setMonitoring(bool on)
+void Recorder::setMonitoring(bool on, const QString &device)
 {
     m_monitoring = on;
+    // Watching another input than the one recorded from would cut a recording: only while
+    // recording is off does the meter follow the input picked.
+    if (!m_settings.enabled && device != m_monitorDevice)
+        m_runningDevice.clear();
+    m_monitorDevice = device;
     reconsider();
 }
 
@@ -175,7 +180,7 @@ void Recorder::reconsider()
     QAudioDevice device;
     const QList<QAudioDevice> found = inputs();
     for (const QAudioDevice &d : found)
-        if (QString::fromUtf8(d.id()) == m_settings.device)
+        if (QString::fromUtf8(d.id()) == (m_settings.enabled ? m_settings.device : m_monitorDevice))
             device = d;
     if (device.isNull() && !found.isEmpty())
         device = found.first();

@@ -38,7 +38,7 @@ public:
     // The inputs there are now, the default first; none without a sound server.
     QList<QAudioDevice> inputs();
     // The meter runs while it is watched (the options window), recording on or off.
-    void setMonitoring(bool on);
+    void setMonitoring(bool on, const QString &device = QString());
     // True while the input gives sound.
     bool capturing() const { return m_rate > 0; }
     int rate() const { return m_rate; }
@@ -70,6 +70,7 @@ private:
     HitStore *m_hits;
     RecordingSettings m_settings;
     bool m_monitoring = false;
+    QString m_monitorDevice; // the input the meter watches while recording is off
     int m_rate = 0;
     QByteArray m_runningDevice; // the id captured from now
     std::unique_ptr<QMediaDevices> m_devices; // made when first needed: it reaches the server

@@ -108,6 +108,10 @@ RecordingOptions::RecordingOptions(Recorder &recorder, QWidget *parent)
             showChoice();
     });
     connect(m_deleteOld, &QCheckBox::toggled, m_keepDays, &QWidget::setEnabled);
+    connect(m_input, &QComboBox::activated, this, [this] {
+        m_level->setValue(0);
+        m_recorder.setMonitoring(true, m_input->currentData().toString());
+    });
 }
 
 void RecordingOptions::showChoice()
@@ -135,7 +139,7 @@ void RecordingOptions::showChoice()
     m_deleteOld->setChecked(s.keepDays > 0);
     m_keepDays->setValue(s.keepDays > 0 ? s.keepDays : 30);
     m_keepDays->setEnabled(s.keepDays > 0);
-    m_recorder.setMonitoring(any);
+    m_recorder.setMonitoring(any, m_input->currentData().toString());
 }
 
 void RecordingOptions::stopMeter()
