@@ -18,12 +18,6 @@
 
 namespace zebench {
 
-struct LineRun
-{
-    double efficiency = 0;
-    double cpuPercent = 0;
-};
-
 // The link opened raw at 9600,n,8,2; -1 when it cannot be.
 inline int openBareLink(const QString &link)
 {

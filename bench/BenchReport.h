@@ -13,6 +13,13 @@
 
 namespace zebench {
 
+// One timed run on the line: its efficiency and the process's CPU load.
+struct LineRun
+{
+    double efficiency = 0;
+    double cpuPercent = 0;
+};
+
 inline void report(const QString &figure, const QString &measured, const QString &target, bool met)
 {
     std::printf("| %s | %s | %s | %s |\n", qPrintable(figure), qPrintable(measured),

@@ -4,6 +4,7 @@
 // channels and one range, the simulated receiver as a process of its own (so that its memory and
 // CPU time are not the program's) on a link in that directory, and the main window set up to
 // scan that bank and to search that range with the spectrum.
+#include "BenchReport.h"
 #include "core/Station.h"
 #include "receiver/SerialPort.h"
 #include "scan/ControlLoop.h"
@@ -11,13 +12,16 @@
 #include "ui/MainWindow.h"
 #include "ui/StationApp.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <sys/prctl.h>
 
@@ -94,6 +98,36 @@ inline void prepareWindow(ze::MainWindow &window)
     auto *rangeList = window.findChild<QComboBox *>(QStringLiteral("cmbRangeLijst"));
     rangeList->setCurrentIndex(0);
     Q_EMIT rangeList->activated(0);
+}
+
+// The program in one mode (the button that starts it) for the given seconds after a warm-up,
+// through the real loop.
+inline LineRun measure(ze::StationApp &app, const QString &button, double seconds)
+{
+    ze::MainWindow &window = app.window();
+    ze::SerialPort &port = app.serialPort();
+    const ze::LineSettings line = *ze::parseLineSettings(port.lineSettings());
+    window.findChild<QAbstractButton *>(button)->click();
+
+    LineRun run;
+    qint64 bytesBefore = 0;
+    double cpuBefore = 0;
+    QElapsedTimer timer;
+    QTimer::singleShot(500, &window, [&] {
+        bytesBefore = port.bytesSent() + port.bytesReceived();
+        cpuBefore = processCpuSeconds();
+        timer.start();
+        QTimer::singleShot(static_cast<int>(seconds * 1000), &window, [&] {
+            const double wall = timer.nsecsElapsed() / 1e9;
+            const qint64 bytes = port.bytesSent() + port.bytesReceived() - bytesBefore;
+            run.efficiency = bytes * line.bitsPerByte() / line.baudRate / wall;
+            run.cpuPercent = 100.0 * (processCpuSeconds() - cpuBefore) / wall;
+            app.loop().stop();
+        });
+    });
+    app.run();
+    app.station().SelectMode(ze::ModeIdle);
+    return run;
 }
 
 } // namespace zebench

@@ -117,7 +117,7 @@ int main(int argc, char **argv)
                     shown.efficiency >= 0.98 && shown.channels == channels);
     zebench::report(QStringLiteral("full memory read with the main window shown: CPU of the "
                                    "station's thread"),
-                    QStringLiteral("%1 %").arg(shown.cpuPercent, 0, 'f', 2), QStringLiteral("< 3 %"),
-                    shown.cpuPercent < 3.0);
+                    QStringLiteral("%1 %").arg(shown.cpuPercent, 0, 'f', 2),
+                    QStringLiteral("< 3 %"), shown.cpuPercent < 3.0);
     return bare.channels == channels && shown.channels == channels ? 0 : 1;
 }

@@ -32,36 +32,11 @@
 
 namespace {
 
-struct Run
-{
-    double efficiency = 0;
-    double cpuPercent = 0;
-};
+using Run = zebench::LineRun;
 
 Run measure(ze::StationApp &app, double seconds)
 {
-    ze::SerialPort &port = app.serialPort();
-    const ze::LineSettings line = *ze::parseLineSettings(port.lineSettings());
-    app.window().findChild<QAbstractButton *>(QStringLiteral("cmdScanBanks"))->click();
-    Run run;
-    qint64 bytesBefore = 0;
-    double cpuBefore = 0;
-    QElapsedTimer timer;
-    QTimer::singleShot(500, &app.window(), [&] {
-        bytesBefore = port.bytesSent() + port.bytesReceived();
-        cpuBefore = zebench::processCpuSeconds();
-        timer.start();
-        QTimer::singleShot(int(seconds * 1000), &app.window(), [&] {
-            const double wall = double(timer.nsecsElapsed()) / 1e9;
-            const qint64 bytes = port.bytesSent() + port.bytesReceived() - bytesBefore;
-            run.efficiency = double(bytes) * line.bitsPerByte() / line.baudRate / wall;
-            run.cpuPercent = 100.0 * (zebench::processCpuSeconds() - cpuBefore) / wall;
-            app.loop().stop();
-        });
-    });
-    app.run();
-    app.station().SelectMode(ze::ModeIdle);
-    return run;
+    return zebench::measure(app, QStringLiteral("cmdScanBanks"), seconds);
 }
 
 // Runs the program's loop for ms of wall time.

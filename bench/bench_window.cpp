@@ -26,35 +26,7 @@
 namespace {
 
 using Run = zebench::LineRun;
-
-// One mode for the given seconds after a warm-up, through the real loop.
-Run measure(ze::StationApp &app, const QString &button, double seconds)
-{
-    ze::MainWindow &window = app.window();
-    ze::SerialPort &port = app.serialPort();
-    const ze::LineSettings line = *ze::parseLineSettings(port.lineSettings());
-    window.findChild<QAbstractButton *>(button)->click();
-
-    Run run;
-    qint64 bytesBefore = 0;
-    double cpuBefore = 0;
-    QElapsedTimer timer;
-    QTimer::singleShot(500, &window, [&] {
-        bytesBefore = port.bytesSent() + port.bytesReceived();
-        cpuBefore = zebench::processCpuSeconds();
-        timer.start();
-        QTimer::singleShot(static_cast<int>(seconds * 1000), &window, [&] {
-            const double wall = timer.nsecsElapsed() / 1e9;
-            const qint64 bytes = port.bytesSent() + port.bytesReceived() - bytesBefore;
-            run.efficiency = bytes * line.bitsPerByte() / line.baudRate / wall;
-            run.cpuPercent = 100.0 * (zebench::processCpuSeconds() - cpuBefore) / wall;
-            app.loop().stop();
-        });
-    });
-    app.run();
-    app.station().SelectMode(ze::ModeIdle);
-    return run;
-}
+using zebench::measure;
 
 } // namespace
 
