@@ -3,6 +3,7 @@
 // program runs in-process against the simulated receiver.
 #include "UiFixture.h"
 #include "ui/ColourMap.h"
+#include "ui/Readout.h"
 #include "ui/SpectrumArea.h"
 #include "ui/SweepHistory.h"
 #include "ui/WaterfallView.h"
@@ -61,6 +62,23 @@ int yOfRow(const WaterfallView &view, int age)
     return -1;
 }
 
+// The dark pixels of a widget drawn dark on white: how many, and their bounding box.
+QPair<int, QRect> ink(QWidget &widget)
+{
+    QImage image(widget.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    int count = 0;
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                ++count;
+                box |= QRect(x, y, 1, 1);
+            }
+    return {count, box};
+}
+
 } // namespace
 
 class TestWaterfall : public QObject
@@ -73,6 +91,8 @@ private Q_SLOTS:
     void clickAndMenuActOnTheColumn();
     void bankScanChannelsAgainstTime();
     void pacedDisplayShowsTheLastPass();
+    void readoutDrawsAsTheLabelWould_data();
+    void readoutDrawsAsTheLabelWould();
 };
 
 void TestWaterfall::searchSweepsInTheirColumns()
@@ -197,6 +217,55 @@ void TestWaterfall::pacedDisplayShowsTheLastPass()
     QCoreApplication::processEvents();
     f.app->window().display().setFrequencyText(QStringLiteral("2.0000"));
     QTRY_COMPARE(frequency->text(), QStringLiteral("2.0000"));
+}
+
+void TestWaterfall::readoutDrawsAsTheLabelWould_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("alignment");
+    QTest::newRow("frequency, right") << QStringLiteral("145.6000") << int(Qt::AlignRight);
+    QTest::newRow("dashes, centred") << QStringLiteral("-----") << int(Qt::AlignHCenter);
+    QTest::newRow("keypad entry, left") << QStringLiteral("12.5") << int(Qt::AlignLeft);
+    // Cut at the left as the label cuts it.
+    QTest::newRow("too long, right")
+            << QStringLiteral("1234567890123456789") << int(Qt::AlignRight);
+    // Drawn by the label's own text engine.
+    QTest::newRow("Greek") << QStringLiteral("Ωμέγα 7") << int(Qt::AlignRight);
+}
+
+// The readout skips the text engine; what it draws must still be the label's text in the
+// label's place.
+void TestWaterfall::readoutDrawsAsTheLabelWould()
+{
+    QFETCH(QString, text);
+    QFETCH(int, alignment);
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(18);
+    font.setBold(true);
+    font.setKerning(false);
+    Readout readout(QStringLiteral("lblFrequency"), text);
+    QLabel label(text);
+    for (QLabel *widget : {static_cast<QLabel *>(&readout), &label}) {
+        widget->setFont(font);
+        widget->setAlignment(Qt::Alignment(alignment) | Qt::AlignVCenter);
+        widget->setFixedSize(140, 30);
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::WindowText, Qt::black);
+        widget->setPalette(palette);
+    }
+    const auto [readoutInk, readoutBox] = ink(readout);
+    const auto [labelInk, labelBox] = ink(label);
+    QVERIFY(labelInk > 0);
+    QVERIFY2(qAbs(readoutInk - labelInk) <= labelInk / 20,
+             qPrintable(
+                     QStringLiteral("%1 dark pixels, the label %2").arg(readoutInk).arg(labelInk)));
+    for (const auto &[mine, theirs] : {std::pair {readoutBox.left(), labelBox.left()},
+                                       std::pair {readoutBox.right(), labelBox.right()},
+                                       std::pair {readoutBox.top(), labelBox.top()},
+                                       std::pair {readoutBox.bottom(), labelBox.bottom()}})
+        QVERIFY2(qAbs(mine - theirs) <= 1,
+                 qPrintable(
+                         QStringLiteral("ink at %1 against the label's %2").arg(mine).arg(theirs)));
 }
 
 QTEST_MAIN(TestWaterfall)

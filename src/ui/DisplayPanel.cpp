@@ -3,6 +3,7 @@
 #include "ui/Controls.h"
 #include "ui/Lamp.h"
 #include "ui/Pacer.h"
+#include "ui/Readout.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -119,7 +120,7 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     QLabel *memoryLegend = newLabel(indexed("lblDivers", 0), QStringLiteral("M"), this);
     memoryLegend->setFont(lampFont);
     readout->addWidget(memoryLegend, 0, Qt::AlignBottom);
-    m_lblChannel = newLabel(QStringLiteral("lblChannel"), QStringLiteral("00"), this);
+    m_lblChannel = new Readout(QStringLiteral("lblChannel"), QStringLiteral("00"), this);
     m_lblChannel->setFont(readoutFont);
     m_lblChannel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Both readouts keep one size whatever they show: a new text then repaints the readout
@@ -129,7 +130,7 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     m_lblChannel->setAccessibleDescription(QStringLiteral("Channel display"));
     readout->addWidget(m_lblChannel);
     readout->addSpacing(12);
-    m_lblFrequency = newLabel(QStringLiteral("lblFrequency"), QStringLiteral("0.0000"), this);
+    m_lblFrequency = new Readout(QStringLiteral("lblFrequency"), QStringLiteral("0.0000"), this);
     m_lblFrequency->setFont(readoutFont);
     m_lblFrequency->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Long descriptions and long keypad entries are cut rather than widening the window.
