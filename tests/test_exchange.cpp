@@ -1,6 +1,8 @@
 // The command exchange over a real pseudo-terminal, against the simulated receiver.
+#include "Scenario.h"
 #include "core/Clock.h"
 #include "core/Station.h"
+#include "receiver/ReplyTiming.h"
 #include "receiver/SerialPort.h"
 
 #include "Workspace.h"
@@ -77,6 +79,10 @@ private Q_SLOTS:
     void exchangeEnds();
     void busyOrLateLosesNothing();
     void openAndReset();
+    void replyTiming();
+    void lagSettles_data();
+    void lagSettles();
+    void sleptThroughRepliesComeWhole();
 };
 
 void TestExchange::exchangeEnds_data()
@@ -177,6 +183,109 @@ void TestExchange::openAndReset()
     QVERIFY(rig.port.dtrEnable());
     QCOMPARE(rig.port.exchange(ReceiverCommand::level()), yReply);
     QCOMPARE(rig.sim.lineBaudRate(), 2400);
+}
+
+void TestExchange::replyTiming()
+{
+    using std::chrono::microseconds;
+    ReplyTiming timing;
+    // Nothing learnt: wait on the line from the start.
+    QCOMPARE(timing.bytesToSleepThrough('Y'), 0);
+    timing.learn('Y', 4, false, false);
+    QCOMPARE(timing.bytesToSleepThrough('Y'), 4);
+    QCOMPARE(timing.bytesToSleepThrough('E'), 0); // a command not answered yet
+    // The shortest reply a command had is what is slept through.
+    timing.learn('Y', 9, false, true);
+    QCOMPARE(timing.bytesToSleepThrough('Y'), 4);
+    timing.learn('Y', 3, false, true);
+    QCOMPARE(timing.bytesToSleepThrough('Y'), 3);
+    timing.learn('T', 300, false, true);
+    QCOMPARE(timing.bytesToSleepThrough('T'), 255);
+    // Every checkEvery-th exchange waits on the line from the start.
+    int checks = 0;
+    for (int i = 0; i < 4 * ReplyTiming::checkEvery; ++i)
+        checks += timing.bytesToSleepThrough('Y') == 0 ? 1 : 0;
+    QCOMPARE(checks, 4);
+    // A reply in before the line could carry it: a device faster than its line. An early one
+    // that was slept on tells nothing.
+    timing.learn('Y', 3, true, true);
+    QCOMPARE(timing.bytesToSleepThrough('Y'), 3);
+    timing.learn('Y', 3, true, false);
+    QCOMPARE(timing.bytesToSleepThrough('Y'), 0);
+    timing.learn('Y', 3, false, false);
+    QCOMPARE(timing.bytesToSleepThrough('Y'), 3);
+    timing.wokeEarly();
+    timing.reset();
+    QCOMPARE(timing.bytesToSleepThrough('Y'), 0);
+    QCOMPARE(timing.lag(), microseconds(0));
+}
+
+void TestExchange::lagSettles_data()
+{
+    QTest::addColumn<int>("lowestUs"); // each reply comes this much after its line time
+    QTest::addColumn<int>("highestUs"); // or more, evenly up to this
+    QTest::addColumn<int>("minLagUs");
+    QTest::addColumn<int>("maxLagUs");
+    // One wake in five misses the reply: the lag sits near the 80th percentile.
+    QTest::newRow("spread 0-200 us") << 0 << 200 << 140 << 185;
+    QTest::newRow("steady 50 us") << 50 << 50 << 46 << 70;
+    QTest::newRow("always at once") << 0 << 0 << 0 << 16;
+    // A receiver far slower than its line is not slept on for more than the longest lag.
+    QTest::newRow("50 ms turnaround") << 50000 << 50000 << 2000 << 2000;
+}
+
+void TestExchange::lagSettles()
+{
+    QFETCH(int, lowestUs);
+    QFETCH(int, highestUs);
+    QFETCH(int, minLagUs);
+    QFETCH(int, maxLagUs);
+    ReplyTiming timing;
+    quint32 seed = 1;
+    double lagSum = 0; // over the second half, once settled
+    for (int i = 0; i < 4000; ++i) {
+        seed = seed * 1664525U + 1013904223U;
+        const int late = lowestUs + static_cast<int>((seed >> 8) % (highestUs - lowestUs + 1));
+        if (timing.lag().count() >= late)
+            timing.wokeInTime();
+        else
+            timing.wokeEarly();
+        if (i >= 2000)
+            lagSum += static_cast<double>(timing.lag().count());
+    }
+    const double lag = lagSum / 2000;
+    QVERIFY2(lag >= minLagUs && lag <= maxLagUs, qPrintable(QString::number(lag)));
+}
+
+void TestExchange::sleptThroughRepliesComeWhole()
+{
+    OPEN_RIG(rig, 1000);
+    zesim::Scenario scenario;
+    scenario.noiseLevel = 6;
+    scenario.memory[zesim::memoryKey(1, 1)] = zesim::MemoryChannel {"145.5", 'N', false};
+    rig.sim.setScenario(scenario);
+    // Replies of three lengths to the same kind of command, once the shortest is learnt: each
+    // comes whole, none is taken for a hang-up or cut at the wake.
+    rig.port.exchange(*ReceiverCommand::selectBank(1));
+    const QString empty = rig.port.exchange(*ReceiverCommand::readChannel(2));
+    const QString filled = rig.port.exchange(*ReceiverCommand::readChannel(1));
+    QVERIFY2(filled.startsWith(QLatin1String("C01")) && filled.endsWith(u'>'), qPrintable(filled));
+    for (int i = 0; i < 3 * ReplyTiming::checkEvery; ++i) {
+        QCOMPARE(rig.port.exchange(*ReceiverCommand::readChannel(i % 2 + 1)),
+                 i % 2 ? empty : filled);
+        QCOMPARE(rig.port.exchange(ReceiverCommand::level()), yReply);
+        QVERIFY(rig.port.isOpen() && !rig.port.lastExchangeTimedOut());
+    }
+    // A device faster than its line is not slept on: a hundred exchanges take far less than
+    // the line would.
+    rig.sim.setPacing(false);
+    rig.port.exchange(ReceiverCommand::level());
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 100; ++i)
+        QCOMPARE(rig.port.exchange(ReceiverCommand::level()), yReply);
+    const double lineMs = 100 * 6 * 11.0 / 9.6;
+    QVERIFY2(timer.elapsed() < lineMs / 2, qPrintable(QString::number(timer.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestExchange)

@@ -141,6 +141,7 @@ bool SerialPort::isOpen() const
 
 bool SerialPort::applyLineSettings(QString *error)
 {
+    m_replyTiming.reset();
     if (!m_port->setBaudRate(m_line.baudRate)) {
         setError(error, QStringLiteral("settings refused (%1 baud)").arg(m_line.baudRate));
         return false;
@@ -322,10 +323,29 @@ QString SerialPort::exchange(const ReceiverCommand &command)
 
 void SerialPort::collectReply(qint64 startTick, qint64 tick, qsizetype stale)
 {
+    using namespace std::chrono;
     const qint64 deadline = (startTick + 2) * tick;
     const int fd = m_port->handle();
     const double byteMicroseconds = 1e6 * m_line.bitsPerByte() / m_line.baudRate;
-    const auto sentAt = std::chrono::steady_clock::now();
+    const auto sentAt = steady_clock::now();
+    // When the command and bytes more of reply can have been carried by the line.
+    const auto lineDue = [&](qsizetype bytes) {
+        return sentAt
+                + microseconds(std::llround(static_cast<double>(m_command.size() + bytes)
+                                            * byteMicroseconds));
+    };
+    const char last = m_command.size() > 1 ? m_command.at(m_command.size() - 2) : '\r';
+    const int ahead = stale == 0 ? m_replyTiming.bytesToSleepThrough(last) : 0;
+    const auto sleptTo = std::min(
+            lineDue(ahead) + m_replyTiming.lag(),
+            sentAt + milliseconds(std::max<qint64>(deadline - m_clock.monotonicMs(), 0)));
+    if (ahead > 0)
+        std::this_thread::sleep_until(sleptTo);
+    // After a sleep the bytes are most likely in: read them without asking the line first.
+    bool slept = ahead > 0;
+    // The first read after that sleep tells whether the lag slept through holds.
+    bool firstRead = ahead > 0;
+    bool missedAtWake = false;
     bool grown = false;
     while (m_port->isOpen()) {
         if (m_reply.contains('>') || m_reply.size() >= replyCap)
@@ -340,26 +360,28 @@ void SerialPort::collectReply(qint64 startTick, qint64 tick, qsizetype stale)
             // on the line: a receiver that answers late costs one wake more, never a late read.
             // A device faster than its line (a flood, a pseudo-terminal) is slept on for no more
             // than those bytes' time.
-            using namespace std::chrono;
             const int toCome = fewestStillToCome(m_reply);
-            const auto lineDue = sentAt
-                    + microseconds(std::llround(
-                            static_cast<double>(m_command.size() + m_reply.size() - stale + toCome)
-                            * byteMicroseconds));
             const auto latest = steady_clock::now()
                     + std::min<microseconds>(microseconds(std::llround(toCome * byteMicroseconds)),
                                              milliseconds(std::max<qint64>(wait, 0)));
-            std::this_thread::sleep_until(std::min(lineDue, latest));
-        }
-        pollfd p {fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(qBound<qint64>(1, wait, tick * 2)));
-        if (ready < 0 && errno != EINTR) {
-            fail(lossReason(deviceLocation(m_deviceName), qt_error_string(errno)));
-            break;
+            std::this_thread::sleep_until(
+                    std::min(lineDue(m_reply.size() - stale + toCome), latest));
+            slept = true;
         }
         grown = false;
-        if (ready <= 0)
-            continue;
+        if (!slept) {
+            pollfd p {fd, POLLIN, 0};
+            const int ready = ::poll(&p, 1, static_cast<int>(qBound<qint64>(1, wait, tick * 2)));
+            if (ready < 0 && errno != EINTR) {
+                fail(lossReason(deviceLocation(m_deviceName), qt_error_string(errno)));
+                break;
+            }
+            if (ready <= 0)
+                continue;
+        }
+        // Raw, a tty reads no bytes as 0, like a hang-up: only the line's answer tells them apart.
+        const bool unasked = slept;
+        slept = false;
         const qsizetype before = m_reply.size();
         m_reply.resize(replyCap);
         const ssize_t n
@@ -367,14 +389,34 @@ void SerialPort::collectReply(qint64 startTick, qint64 tick, qsizetype stale)
         const int readError = errno;
         m_reply.resize(before + std::max<ssize_t>(n, 0));
         grown = n > 0;
+        const qsizetype prompt = grown ? m_reply.indexOf('>', before) : -1;
+        if (firstRead) {
+            firstRead = false;
+            missedAtWake = prompt < 0;
+            if (!missedAtWake)
+                m_replyTiming.wokeInTime();
+        }
+        if (unasked && n <= 0)
+            continue;
         if (n == 0 || (n < 0 && readError != EAGAIN && readError != EINTR)) {
             // A hung-up line reads as the end of the file or as an I/O error.
             fail(lossReason(deviceLocation(m_deviceName),
                             n == 0 ? QStringLiteral("hung up") : qt_error_string(readError)));
             break;
         }
-        if (grown && m_reply.indexOf('>', before) >= 0)
+        if (prompt >= 0) {
+            if (stale == 0) {
+                const auto length = static_cast<int>(prompt + 1);
+                const auto in = steady_clock::now();
+                const bool early
+                        = in + microseconds(std::llround(byteMicroseconds / 2)) < lineDue(length);
+                m_replyTiming.learn(last, length, early, ahead > 0);
+                // A reply longer than the shortest was bound to be missed: no word on the lag.
+                if (missedAtWake && length == ahead)
+                    m_replyTiming.wokeEarly();
+            }
             break;
+        }
     }
 }
 

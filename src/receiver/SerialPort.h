@@ -2,6 +2,7 @@
 
 #include "core/ReceiverLink.h"
 #include "receiver/PortSettings.h"
+#include "receiver/ReplyTiming.h"
 
 #include <QByteArray>
 #include <QSerialPort>
@@ -84,6 +85,7 @@ private:
     qint64 m_bytesReceived = 0;
     QByteArray m_command;
     QByteArray m_reply;
+    ReplyTiming m_replyTiming;
     bool m_timedOut = false;
     bool m_probing = false; // a probe's reply is awaited between exchanges
     bool m_closing = false; // closing emits errors of its own on a dead line

@@ -41,6 +41,12 @@
 
 namespace ze {
 
+namespace {
+
+constexpr qint64 progressPaintMs = 100;
+
+} // namespace
+
 MainWindow::MainWindow(StationEngine &engine, RigServer &rigServer, QWidget *parent)
     : QMainWindow(parent)
     , m_engine(engine)
@@ -404,7 +410,11 @@ void MainWindow::showNotice(NoticeSource source, const QString &text)
 void MainWindow::showProgress(const QString &text)
 {
     showStatus(text);
-    // The transfer keeps the loop away: paint now, but take no input meanwhile.
+    // The transfer keeps the loop away: paint, but take no input meanwhile. Ten times a second
+    // shows it moving; painting every channel's line would hold the line up.
+    if (m_progressPainted.isValid() && m_progressPainted.elapsed() < progressPaintMs)
+        return;
+    m_progressPainted.start();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

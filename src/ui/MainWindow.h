@@ -7,6 +7,7 @@
 #include "ui/ListAdapters.h"
 #include "ui/MainWindowUi.h"
 
+#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QMainWindow>
 #include <QPointer>
@@ -133,6 +134,7 @@ private:
 
     MainWindowUi m_ui;
     Notices m_notices;
+    QElapsedTimer m_progressPainted;
 
     std::unique_ptr<ComboItemList> m_channelItems;
     std::unique_ptr<ComboItemList> m_rangeItems;
