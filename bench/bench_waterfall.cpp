@@ -4,6 +4,7 @@
 //
 //   bench_waterfall [repeats]
 #include "BenchReport.h"
+#include "ui/Pacer.h"
 #include "ui/SweepHistory.h"
 #include "ui/WaterfallView.h"
 
@@ -62,7 +63,8 @@ int main(int argc, char **argv)
                     QStringLiteral("%1 MiB").arg(mib, 0, 'f', 2), QStringLiteral("<= 4 MiB"),
                     mib <= 4);
 
-    ze::WaterfallView view(history);
+    ze::Pacer pacer;
+    ze::WaterfallView view(history, pacer);
     view.resize(1200, 700);
     view.show();
     view.historyReset();

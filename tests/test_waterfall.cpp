@@ -66,7 +66,7 @@ int yOfRow(const WaterfallView &view, int age)
 QPair<int, QRect> ink(QWidget &widget)
 {
     QImage image(widget.size(), QImage::Format_RGB32);
-    image.fill(Qt::white);
+    image.fill(widget.palette().color(widget.backgroundRole())); // what an opaque readout fills
     widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     int count = 0;
     QRect box;

@@ -57,7 +57,7 @@ int meterPixels(int units)
 
 } // namespace
 
-DisplayPanel::DisplayPanel(QWidget *parent)
+DisplayPanel::DisplayPanel(Pacer &pacer, QWidget *parent)
     : QFrame(parent)
 {
     setObjectName(QStringLiteral("Shape1"));
@@ -182,10 +182,12 @@ DisplayPanel::DisplayPanel(QWidget *parent)
     m_channel = m_lblChannel->text();
     m_frequency = m_lblFrequency->text();
     m_lit = m_shownLit = (1U << lampCount) - 1;
-    m_pacer = new Pacer([this] { showNow(); }, this);
+    m_pacer = std::make_unique<PacedFlush>(pacer, [this] { showNow(); });
     for (QLabel *readout : {m_lblChannel, m_lblFrequency})
         readout->setAutoFillBackground(true);
 }
+
+DisplayPanel::~DisplayPanel() = default;
 
 QString DisplayPanel::frequencyText() const
 {

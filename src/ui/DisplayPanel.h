@@ -6,11 +6,14 @@
 
 #include <array>
 
+#include <memory>
+
 class QLabel;
 
 namespace ze {
 
 class Lamp;
+class PacedFlush;
 class Pacer;
 
 // Shape1: the receiver's green display with its bank and mode lamps, the channel and frequency
@@ -22,7 +25,8 @@ class DisplayPanel : public QFrame, public Display
 {
     Q_OBJECT
 public:
-    explicit DisplayPanel(QWidget *parent = nullptr);
+    explicit DisplayPanel(Pacer &pacer, QWidget *parent = nullptr);
+    ~DisplayPanel() override;
 
     // Display
     QString frequencyText() const override;
@@ -64,7 +68,7 @@ private:
     QString m_channel;
     quint32 m_lit = 0;
     quint32 m_shownLit = 0;
-    Pacer *m_pacer = nullptr;
+    std::unique_ptr<PacedFlush> m_pacer;
     QLabel *m_lblFrequency = nullptr;
     QLabel *m_lblChannel = nullptr;
     std::array<Lamp *, 4> m_lblBank {};

@@ -2,6 +2,7 @@
 
 #include "ui/Controls.h"
 #include "ui/DisplayPanel.h"
+#include "ui/Pacer.h"
 #include "ui/SpectrumArea.h"
 
 #include <QAction>
@@ -51,6 +52,7 @@ void MainWindowUi::setupUi(QMainWindow *window, Station &station)
 {
     window->setObjectName(QStringLiteral("frmTerminal"));
     window->setWindowTitle(QStringLiteral("ZE-3000r"));
+    pacer = new Pacer(window);
 
     auto *central = new QWidget(window);
     central->setObjectName(QStringLiteral("centralWidget"));
@@ -63,7 +65,7 @@ void MainWindowUi::setupUi(QMainWindow *window, Station &station)
     grid->addWidget(title, 0, 0, 1, 2);
 
     auto *left = new QVBoxLayout;
-    display = new DisplayPanel(window);
+    display = new DisplayPanel(*pacer, window);
     left->addWidget(display);
     auto *optionsRow = new QHBoxLayout;
     optionsRow->addWidget(buildDisplayOptionFrame(window));
@@ -316,7 +318,7 @@ QFrame *MainWindowUi::buildRangeFrame(QWidget *window, Station &station)
                                              "while a signal is heard (Return)"));
     cmdSearchEdit->setToolTip(QStringLiteral("Opens the range editor: new, changed and deleted "
                                              "search ranges"));
-    spectrumArea = new SpectrumArea(station, frame);
+    spectrumArea = new SpectrumArea(station, *pacer, frame);
     row->addWidget(chkSpectrum);
     row->addWidget(spectrumArea->peakTick());
     row->addWidget(spectrumArea->averageTick());

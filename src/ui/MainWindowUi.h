@@ -17,6 +17,7 @@ class QWidget;
 namespace ze {
 
 class DisplayPanel;
+class Pacer;
 class SpectrumArea;
 class SpectrumView;
 class Station;
@@ -28,6 +29,8 @@ class MainWindowUi
 public:
     void setupUi(QMainWindow *window, Station &station);
 
+    // Paces the repaints of the display, the plot and the waterfall together.
+    Pacer *pacer = nullptr;
     DisplayPanel *display = nullptr;
 
     // Operator's controls.

@@ -4,24 +4,51 @@
 #include <QObject>
 
 #include <functional>
+#include <vector>
 
 class QTimer;
 
 namespace ze {
+
+class PacedFlush;
 
 // Passes repaint requests on at most once an interval, however often they come: the first after
 // a quiet interval goes at the next event handling, a later one waits out the rest of the
 // interval. A request while one waits is folded into it, and the one waiting goes whether or not
 // another request follows, so the last thing drawn before the loop goes idle reaches the screen
 // too. The wait is never restarted: requests that keep coming cannot hold the drawing off.
+// One pacer serves all the views of a window, so that what a pass changed in several of them
+// goes in one event handling and is painted as one frame.
 class Pacer : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int defaultIntervalMs = 40; // 25 a second
 
-    explicit Pacer(std::function<void()> flush, QObject *parent = nullptr,
-                   int intervalMs = defaultIntervalMs);
+    explicit Pacer(QObject *parent = nullptr, int intervalMs = defaultIntervalMs);
+    ~Pacer() override;
+    Pacer(const Pacer &) = delete;
+    Pacer &operator=(const Pacer &) = delete;
+
+private:
+    friend class PacedFlush;
+    void request();
+    void fire();
+
+    std::vector<PacedFlush *> m_views;
+    QTimer *m_timer;
+    QElapsedTimer m_sinceFlush;
+    int m_intervalMs;
+};
+
+// A view's share of a pacer: its flush goes at the pacer's next flush once it has asked.
+class PacedFlush
+{
+public:
+    PacedFlush(Pacer &pacer, std::function<void()> flush);
+    ~PacedFlush();
+    PacedFlush(const PacedFlush &) = delete;
+    PacedFlush &operator=(const PacedFlush &) = delete;
 
     void request();
     bool pending() const { return m_pending; }
@@ -29,12 +56,10 @@ public:
     void flushNow();
 
 private:
-    void fire();
+    friend class Pacer;
 
+    Pacer *m_pacer; // none once the window is going
     std::function<void()> m_flush;
-    QTimer *m_timer;
-    QElapsedTimer m_sinceFlush;
-    int m_intervalMs;
     bool m_pending = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGlyphRun>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 
@@ -12,6 +13,9 @@ Readout::Readout(const QString &name, const QString &text, QWidget *parent)
 {
     setObjectName(name);
     setTextFormat(Qt::PlainText);
+    // It fills its own background: the toolkit need not paint it first with a painter of its
+    // own, nor anything behind it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void Readout::changeEvent(QEvent *event)
@@ -56,10 +60,13 @@ bool Readout::layOut(const QString &text)
 
 void Readout::paintEvent(QPaintEvent *event)
 {
+    QPainter painter(this);
+    painter.fillRect(event->rect(), palette().brush(backgroundRole()));
     const QString shown = text();
     if (shown.isEmpty())
         return;
     if (!layOut(shown)) {
+        painter.end();
         QLabel::paintEvent(event);
         return;
     }
@@ -81,7 +88,6 @@ void Readout::paintEvent(QPaintEvent *event)
     run.setRawFont(m_rawFont);
     run.setGlyphIndexes(m_indexes);
     run.setPositions(m_positions);
-    QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
     painter.drawGlyphRun(QPointF(x, y), run);
 }

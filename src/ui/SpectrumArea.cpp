@@ -28,11 +28,11 @@ constexpr qint64 mostSteps = 100'000'000;
 
 } // namespace
 
-SpectrumArea::SpectrumArea(Station &station, QWidget *parent)
+SpectrumArea::SpectrumArea(Station &station, Pacer &pacer, QWidget *parent)
     : QWidget(parent)
     , m_station(station)
-    , m_plot(new SpectrumView(spectrumPixels, this))
-    , m_waterfall(new WaterfallView(m_history, this))
+    , m_plot(new SpectrumView(spectrumPixels, pacer, this))
+    , m_waterfall(new WaterfallView(m_history, pacer, this))
     , m_peak(new QCheckBox(QStringLiteral("Peak hold"), this))
     , m_average(new QCheckBox(QStringLiteral("Average"), this))
 {

@@ -14,6 +14,7 @@ class QCheckBox;
 namespace ze {
 
 class SpectrumView;
+class Pacer;
 class Station;
 class WaterfallView;
 
@@ -27,7 +28,7 @@ class SpectrumArea : public QWidget, public SpectrumSurface
 {
     Q_OBJECT
 public:
-    explicit SpectrumArea(Station &station, QWidget *parent = nullptr);
+    SpectrumArea(Station &station, Pacer &pacer, QWidget *parent = nullptr);
 
     SpectrumView *plotView() const { return m_plot; }
     WaterfallView *waterfall() const { return m_waterfall; }

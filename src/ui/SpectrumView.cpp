@@ -27,17 +27,15 @@ int pixelOf(int units)
 
 } // namespace
 
-SpectrumView::SpectrumView(const QSize &pixels, QWidget *parent)
+SpectrumView::SpectrumView(const QSize &pixels, Pacer &pacer, QWidget *parent)
     : QWidget(parent)
     , m_smallest(pixels)
     , m_image(pixels, QImage::Format_RGB32)
     , m_background(Qt::white)
-    , m_pacer(new Pacer(
-              [this] {
-                  update(m_dirty);
-                  m_dirty = QRegion();
-              },
-              this))
+    , m_pacer(std::make_unique<PacedFlush>(pacer, [this] {
+        update(m_dirty);
+        m_dirty = QRegion();
+    }))
 {
     setMinimumSize(pixels);
     resize(pixels);
@@ -45,6 +43,8 @@ SpectrumView::SpectrumView(const QSize &pixels, QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_image.fill(m_background);
 }
+
+SpectrumView::~SpectrumView() = default;
 
 void SpectrumView::setTraces(const SweepHistory *history, bool peak, bool average)
 {

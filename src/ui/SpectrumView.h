@@ -6,8 +6,11 @@
 #include <QImage>
 #include <QWidget>
 
+#include <memory>
+
 namespace ze {
 
+class PacedFlush;
 class Pacer;
 class SweepHistory;
 
@@ -27,7 +30,8 @@ public:
     static constexpr int unitsPerPixel = 15;
 
     // pixels is the smallest size, and the one it asks for.
-    explicit SpectrumView(const QSize &pixels, QWidget *parent = nullptr);
+    SpectrumView(const QSize &pixels, Pacer &pacer, QWidget *parent = nullptr);
+    ~SpectrumView() override;
     QSize sizeHint() const override { return m_smallest; }
 
     // The traces over the plot; history may be null (none).
@@ -65,7 +69,7 @@ private:
     QSize m_smallest;
     QImage m_image;
     QColor m_background;
-    Pacer *m_pacer;
+    std::unique_ptr<PacedFlush> m_pacer;
     QRegion m_dirty;
     const SweepHistory *m_history = nullptr;
     bool m_peak = false;

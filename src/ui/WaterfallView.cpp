@@ -52,15 +52,13 @@ qint64 roundStep(double raw)
 
 } // namespace
 
-WaterfallView::WaterfallView(const SweepHistory &history, QWidget *parent)
+WaterfallView::WaterfallView(const SweepHistory &history, Pacer &pacer, QWidget *parent)
     : QWidget(parent)
     , m_history(history)
-    , m_pacer(new Pacer(
-              [this] {
-                  update(m_dirty);
-                  m_dirty = QRegion();
-              },
-              this))
+    , m_pacer(std::make_unique<PacedFlush>(pacer, [this] {
+        update(m_dirty);
+        m_dirty = QRegion();
+    }))
 {
     setObjectName(QStringLiteral("waterfall"));
     setAccessibleName(QStringLiteral("Waterfall"));
@@ -73,6 +71,8 @@ WaterfallView::WaterfallView(const SweepHistory &history, QWidget *parent)
     setMinimumSize(200, 0);
     measureMargins();
 }
+
+WaterfallView::~WaterfallView() = default;
 
 void WaterfallView::measureMargins()
 {

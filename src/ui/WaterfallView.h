@@ -4,8 +4,11 @@
 #include <QVector>
 #include <QWidget>
 
+#include <memory>
+
 namespace ze {
 
+class PacedFlush;
 class Pacer;
 class SweepHistory;
 
@@ -23,7 +26,8 @@ public:
     static constexpr int shownRows = 500;
     static constexpr int fewestRows = 16;
 
-    explicit WaterfallView(const SweepHistory &history, QWidget *parent = nullptr);
+    WaterfallView(const SweepHistory &history, Pacer &pacer, QWidget *parent = nullptr);
+    ~WaterfallView() override;
     QSize sizeHint() const override { return {440, 220}; }
 
     // The history was emptied or its columns changed: the whole axis shows again.
@@ -87,7 +91,7 @@ private:
     double m_viewFirst = 0;
     double m_viewSpan = 0;
     int m_shownRows = fewestRows;
-    Pacer *m_pacer;
+    std::unique_ptr<PacedFlush> m_pacer;
     QRegion m_dirty;
     QPoint m_pressAt;
     double m_pressFirst = 0;
