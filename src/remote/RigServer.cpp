@@ -116,7 +116,12 @@ void RigServer::publish()
 {
     const ProgramState &state = m_station.state();
     RigReading reading;
-    reading.hz = hzFromFrequencyText(state.tunedFrequency);
+    // Every sample publishes; the frequency only changes with a tuning.
+    if (state.tunedFrequency != m_publishedFrequency) {
+        m_publishedFrequency = state.tunedFrequency;
+        m_publishedHz = hzFromFrequencyText(state.tunedFrequency);
+    }
+    reading.hz = m_publishedHz;
     reading.mode = m_station.hasViews() ? m_station.commands().currentMode() : state.tunedMode;
     reading.level = state.signalLevel;
     reading.reachable = m_station.hasLink() && m_station.link().isOpen() && !state.receiverSilent;

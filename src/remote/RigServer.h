@@ -70,6 +70,8 @@ private:
 
     Station &m_station;
     std::shared_ptr<RigShared> m_shared;
+    QString m_publishedFrequency;
+    qint64 m_publishedHz = 0; // of the empty text
     QThread m_thread;
     RigWorker *m_worker; // lives in m_thread, deleted there
     NetworkSettings m_settings;

@@ -70,7 +70,7 @@ private:
     QImage m_image;
     QColor m_background;
     std::unique_ptr<PacedFlush> m_pacer;
-    QRegion m_dirty;
+    QRect m_dirty;
     const SweepHistory *m_history = nullptr;
     bool m_peak = false;
     bool m_average = false;

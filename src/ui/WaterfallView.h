@@ -92,7 +92,7 @@ private:
     double m_viewSpan = 0;
     int m_shownRows = fewestRows;
     std::unique_ptr<PacedFlush> m_pacer;
-    QRegion m_dirty;
+    QRect m_dirty;
     QPoint m_pressAt;
     double m_pressFirst = 0;
     bool m_dragging = false;
