@@ -12,6 +12,8 @@ void StationApp::prepareToolkit()
 {
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
         qputenv("QT_NO_GLIB", "1");
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
 StationApp::StationApp(const StationPaths &paths, Clock &clock)

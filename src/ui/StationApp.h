@@ -26,7 +26,10 @@ public:
     // What the program asks of Qt before the application object is made. The station drives
     // its own loop and hands events over between receiver exchanges; Qt's own event dispatcher
     // does that with about a quarter less CPU than the GLib one, which writes to its wake-up
-    // descriptor for every posted event. An explicit QT_NO_GLIB from the user is left alone.
+    // descriptor for every posted event. On X the frames go by plain requests, not shared
+    // memory: the display repaints the same small areas many times a second, and with shared
+    // memory every such frame first waits for the X server to have read the last one (a round
+    // trip). What the user sets for either is left alone.
     static void prepareToolkit();
     ~StationApp();
     StationApp(const StationApp &) = delete;
