@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace ze {
 
@@ -78,6 +79,21 @@ AudioCapture::~AudioCapture()
 
 void AudioCapture::start(const QAudioDevice &device, int preRollMs, int tailMs, int maxSeconds)
 {
+    // Qt's sound backend handles this thread's events while it makes or takes down a source, so
+    // a start or stop that comes meanwhile would find one half made or half gone: it waits for
+    // the change under way, and the last one asked for is done then.
+    if (m_changing > 0) {
+        m_asked = Asked {false, device, preRollMs, tailMs, maxSeconds};
+        return;
+    }
+    ++m_changing;
+    startNow(device, preRollMs, tailMs, maxSeconds);
+    --m_changing;
+    runAsked();
+}
+
+void AudioCapture::startNow(const QAudioDevice &device, int preRollMs, int tailMs, int maxSeconds)
+{
     finish();
     releaseSource();
     if (device.isNull()) {
@@ -110,15 +126,33 @@ void AudioCapture::start(const QAudioDevice &device, int preRollMs, int tailMs, 
 
 void AudioCapture::stop()
 {
+    if (m_changing > 0) {
+        m_asked = Asked {true};
+        return;
+    }
+    ++m_changing;
     finish();
     releaseSource();
+    --m_changing;
+    runAsked();
+}
+
+void AudioCapture::runAsked()
+{
+    if (!m_asked)
+        return;
+    const Asked asked = *std::exchange(m_asked, std::nullopt);
+    if (asked.stop)
+        stop();
+    else
+        start(asked.device, asked.preRollMs, asked.tailMs, asked.maxSeconds);
 }
 
 // A source the sound server took away may say nothing of it: no sound for so long is the same.
 void AudioCapture::watch()
 {
     constexpr qint64 silentMs = 2000;
-    if (!m_source || !m_lastSound.isValid() || m_lastSound.elapsed() < silentMs)
+    if (m_changing > 0 || !m_source || !m_lastSound.isValid() || m_lastSound.elapsed() < silentMs)
         return;
     finish();
     releaseSource();
@@ -128,20 +162,21 @@ void AudioCapture::watch()
 void AudioCapture::releaseSource()
 {
     m_watchdog.stop();
-    if (m_source) {
-        m_source->disconnect(this);
-        if (m_input)
-            m_input->disconnect(this);
-        m_source->stop();
-    }
-    m_input = nullptr;
-    m_source.reset();
+    // Out of the members first: taking a source down handles events of this thread.
+    const std::unique_ptr<QAudioSource> source = std::move(m_source);
+    QIODevice *const input = std::exchange(m_input, nullptr);
     m_partial.clear();
+    if (source) {
+        source->disconnect(this);
+        if (input)
+            input->disconnect(this);
+        source->stop();
+    }
 }
 
 void AudioCapture::stateChanged()
 {
-    if (!m_source || m_source->state() != QAudio::StoppedState
+    if (m_changing > 0 || !m_source || m_source->state() != QAudio::StoppedState
         || m_source->error() == QAudio::NoError)
         return;
     // What was heard so far stays a whole file.

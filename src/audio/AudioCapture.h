@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAudioSource;
@@ -70,6 +71,18 @@ Q_SIGNALS:
 
 private:
     struct Take;
+    // A start or a stop asked for while a source is being made or taken down.
+    struct Asked
+    {
+        bool stop = false;
+        QAudioDevice device;
+        int preRollMs = 0;
+        int tailMs = 0;
+        int maxSeconds = 0;
+    };
+
+    void startNow(const QAudioDevice &device, int preRollMs, int tailMs, int maxSeconds);
+    void runAsked();
 
     void readInput();
     void stateChanged();
@@ -96,6 +109,8 @@ private:
     std::atomic<qint64> m_captured {0};
     QTimer m_watchdog;
     QElapsedTimer m_lastSound; // since sound last came
+    int m_changing = 0; // a start or stop under way
+    std::optional<Asked> m_asked;
 };
 
 } // namespace ze

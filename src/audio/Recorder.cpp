@@ -81,12 +81,14 @@ Recorder::Recorder(Station &station, HitRecorder &hits, QObject *parent)
 
 Recorder::~Recorder()
 {
-    // The recording under way is finished whole before the thread goes.
+    // The recording under way is finished whole before the thread goes. This may run inside
+    // the sound backend's own event handling, in the middle of a start: the capture goes once
+    // that is done.
     QMetaObject::invokeMethod(
             m_capture,
             [c = m_capture] {
                 c->stop();
-                delete c;
+                c->deleteLater();
             },
             Qt::BlockingQueuedConnection);
     m_thread.quit();
