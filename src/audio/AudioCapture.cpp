@@ -127,7 +127,8 @@ void AudioCapture::startNow(const QAudioDevice &device, int preRollMs, int tailM
 void AudioCapture::stop()
 {
     if (m_changing > 0) {
-        m_asked = Asked {true};
+        m_asked = Asked {};
+        m_asked->stop = true;
         return;
     }
     ++m_changing;
