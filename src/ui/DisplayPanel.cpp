@@ -183,8 +183,6 @@ DisplayPanel::DisplayPanel(Pacer &pacer, QWidget *parent)
     m_frequency = m_lblFrequency->text();
     m_lit = m_shownLit = (1U << lampCount) - 1;
     m_pacer = std::make_unique<PacedFlush>(pacer, [this] { showNow(); });
-    for (QLabel *readout : {m_lblChannel, m_lblFrequency})
-        readout->setAutoFillBackground(true);
 }
 
 DisplayPanel::~DisplayPanel() = default;

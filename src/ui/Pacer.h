@@ -51,7 +51,6 @@ public:
     PacedFlush &operator=(const PacedFlush &) = delete;
 
     void request();
-    bool pending() const { return m_pending; }
     // What waits goes now (a picture saved, a test reading the screen).
     void flushNow();
 
