@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
+#include <QScreen>
 #include <QSlider>
 #include <QtTest>
 
@@ -93,6 +94,8 @@ private Q_SLOTS:
     void pacedDisplayShowsTheLastPass();
     void readoutDrawsAsTheLabelWould_data();
     void readoutDrawsAsTheLabelWould();
+    void readoutRepaintsWhatChanged_data();
+    void readoutRepaintsWhatChanged();
 };
 
 void TestWaterfall::searchSweepsInTheirColumns()
@@ -266,6 +269,60 @@ void TestWaterfall::readoutDrawsAsTheLabelWould()
         QVERIFY2(qAbs(mine - theirs) <= 1,
                  qPrintable(
                          QStringLiteral("ink at %1 against the label's %2").arg(mine).arg(theirs)));
+}
+
+void TestWaterfall::readoutRepaintsWhatChanged_data()
+{
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<QString>("family");
+    const QString mono = QStringLiteral("DejaVu Sans Mono");
+    QTest::newRow("search steps") << QStringList {"118.0000", "118.0250", "118.0500",
+                                                  "119.9750", "120.0000", "99.0000"}
+                                  << int(Qt::AlignRight) << mono;
+    QTest::newRow("channels") << QStringList {"9", "10", "99", "100", "7"} << int(Qt::AlignRight)
+                              << mono;
+    QTest::newRow("scanning") << QStringList {"Scanning...", "145.0125", "Scanning...", "--"}
+                              << int(Qt::AlignRight) << mono;
+    // Glyphs of their own widths move the ones after them.
+    QTest::newRow("proportional") << QStringList {"1.1111", "1.4444", "14.1", "W.1", "i.1"}
+                                  << int(Qt::AlignLeft) << QStringLiteral("DejaVu Sans");
+    QTest::newRow("centred") << QStringList {"145.0000", "45.000", "145.0000"}
+                             << int(Qt::AlignHCenter) << mono;
+    QTest::newRow("the label's own drawing and back")
+            << QStringList {"145.0000", "Ωμέγα", "145.0000", ""} << int(Qt::AlignRight) << mono;
+}
+
+// What is on the screen after a run of texts, each repainted only where it changed, must be what
+// a readout drawn whole shows.
+void TestWaterfall::readoutRepaintsWhatChanged()
+{
+    QFETCH(QStringList, texts);
+    QFETCH(int, alignment);
+    QFETCH(QString, family);
+    QFont font(family);
+    font.setPixelSize(22);
+    font.setBold(true);
+    QWidget window;
+    auto *readout = new Readout(QStringLiteral("lblFrequency"), texts.first(), &window);
+    readout->setFont(font);
+    readout->setAlignment(Qt::Alignment(alignment) | Qt::AlignVCenter);
+    readout->setGeometry(10, 10, 180, 34);
+    window.resize(200, 54);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QScreen *screen = window.screen();
+    for (const QString &text : texts) {
+        readout->showText(text);
+        QCOMPARE(readout->text(), text);
+        QCoreApplication::processEvents();
+        const QImage shown = screen->grabWindow(window.winId())
+                                     .copy(readout->geometry())
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_RGB32);
+        const QImage whole = readout->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY2(shown == whole, qPrintable(QStringLiteral("after \"%1\"").arg(text)));
+    }
 }
 
 QTEST_MAIN(TestWaterfall)

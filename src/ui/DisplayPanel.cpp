@@ -307,8 +307,8 @@ void DisplayPanel::paintEvent(QPaintEvent *event)
 
 void DisplayPanel::showNow()
 {
-    m_lblFrequency->setText(m_frequency); // the same text again is no change to a label
-    m_lblChannel->setText(m_channel);
+    m_lblFrequency->showText(m_frequency);
+    m_lblChannel->showText(m_channel);
     const quint32 changed = m_lit ^ m_shownLit;
     for (int lamp = 0; lamp < lampCount; ++lamp) {
         if ((changed >> lamp) & 1U)

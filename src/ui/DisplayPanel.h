@@ -13,6 +13,7 @@ class QLabel;
 namespace ze {
 
 class Lamp;
+class Readout;
 class PacedFlush;
 class Pacer;
 
@@ -20,7 +21,7 @@ class Pacer;
 // readouts and the S-meter. A lamp or bar that goes dark keeps its place.
 // A pass may write the same readout or lamp several times ("Scanning..." and then the
 // frequency; the bars off and on again): what it writes is kept here and the widgets take the
-// outcome at most 25 times a second, and only where it changed.
+// outcome at most 10 times a second, and only where it changed.
 class DisplayPanel : public QFrame, public Display
 {
     Q_OBJECT
@@ -69,8 +70,8 @@ private:
     quint32 m_lit = 0;
     quint32 m_shownLit = 0;
     std::unique_ptr<PacedFlush> m_pacer;
-    QLabel *m_lblFrequency = nullptr;
-    QLabel *m_lblChannel = nullptr;
+    Readout *m_lblFrequency = nullptr;
+    Readout *m_lblChannel = nullptr;
     std::array<Lamp *, 4> m_lblBank {};
     std::array<Lamp *, 6> m_lblMode {};
     Lamp *m_lblATT = nullptr;

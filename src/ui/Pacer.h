@@ -23,7 +23,9 @@ class Pacer : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int defaultIntervalMs = 40; // 25 a second
+    // 10 a second: faster than a readout can be read, and a frame costs the loop as much as
+    // three exchanges with the receiver.
+    static constexpr int defaultIntervalMs = 100;
 
     explicit Pacer(QObject *parent = nullptr, int intervalMs = defaultIntervalMs);
     ~Pacer() override;
