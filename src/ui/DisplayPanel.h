@@ -5,10 +5,7 @@
 #include <QFrame>
 
 #include <array>
-
 #include <memory>
-
-class QLabel;
 
 namespace ze {
 

@@ -7,6 +7,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <cmath>
 
 namespace ze {
 
