@@ -60,6 +60,9 @@ void TestTuning::numbers_data()
     row("blank after sign", "- 3", none, none, none);
     row("comma is no separator", "1,5", 1, none, 1);
     row("second point stops", "1.2.3", 1.2, none, 1);
+    // Up to fifteen digits are read with one division, more the long way: both round alike.
+    row("fifteen digits", "-98765.4321098765", -98765.4321098765, -98765.4321098765, none);
+    row("sixteen digits", "0.1234567890123457", 0.1234567890123457, 0.1234567890123457, 0);
     row("exponent with plus, letters after", "2.5e+1x", 25, none, 25);
     row("exponent without digits", "1e+", 1, none, 1);
     // Never infinity: it would poison every sum it enters.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <system_error>
@@ -29,6 +30,9 @@ bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
 }
+
+constexpr double powersOfTen[]
+        = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 struct NumberScan
 {
@@ -95,6 +99,19 @@ NumberScan scanNumber(const QString &text, qsizetype pos)
 
     scan.found = true;
     scan.end = i;
+
+    // A mantissa of up to 15 digits and a power of ten up to 10^15 are exact doubles, so one
+    // division rounds as from_chars would; frequencies always come this way, several per step.
+    if (!hasExponent && intDigits + fracDigits <= 15) {
+        std::uint64_t mantissa = 0;
+        for (const char c : digits)
+            mantissa = mantissa * 10 + std::uint64_t(c - '0');
+        for (const char c : frac)
+            mantissa = mantissa * 10 + std::uint64_t(c - '0');
+        const double value = double(mantissa) / powersOfTen[fracDigits];
+        scan.value = negative ? -value : value;
+        return scan;
+    }
 
     std::string ascii = digits.empty() ? std::string("0") : digits;
     if (!frac.empty())
