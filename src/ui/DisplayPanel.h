@@ -18,7 +18,7 @@ class Pacer;
 // readouts and the S-meter. A lamp or bar that goes dark keeps its place.
 // A pass may write the same readout or lamp several times ("Scanning..." and then the
 // frequency; the bars off and on again): what it writes is kept here and the widgets take the
-// outcome at most 10 times a second, and only where it changed.
+// outcome at most once in 150 ms, and only where it changed.
 class DisplayPanel : public QFrame, public Display
 {
     Q_OBJECT

@@ -23,9 +23,10 @@ class Pacer : public QObject
 {
     Q_OBJECT
 public:
-    // 10 a second: faster than a readout can be read, and a frame costs the loop as much as
-    // three exchanges with the receiver.
-    static constexpr int defaultIntervalMs = 100;
+    // At most 6 or 7 a second while a scan runs: its readouts change faster than anyone reads
+    // them anyway, and a frame costs the loop as much as four to six exchanges with the
+    // receiver. A key or a hold after a quiet spell is still drawn at once.
+    static constexpr int defaultIntervalMs = 150;
 
     explicit Pacer(QObject *parent = nullptr, int intervalMs = defaultIntervalMs);
     ~Pacer() override;
