@@ -18,7 +18,7 @@ class Pacer;
 // readouts and the S-meter. A lamp or bar that goes dark keeps its place.
 // A pass may write the same readout or lamp several times ("Scanning..." and then the
 // frequency; the bars off and on again): what it writes is kept here and the widgets take the
-// outcome at most once in 150 ms, and only where it changed.
+// outcome when the window's pacer lets them, and only where it changed.
 class DisplayPanel : public QFrame, public Display
 {
     Q_OBJECT

@@ -18,7 +18,7 @@ class SweepHistory;
 // repaints. The image takes the widget's size when it is resized, what was drawn scaled to it,
 // and the columns of the next steps follow the new width. Over it, when asked, the strongest
 // level each step has read (peak hold) and the mean of its readings, from the sweep history.
-// Changes reach the screen at most once in 150 ms.
+// Changes reach the screen when the window's pacer lets them.
 //
 // The plot works in the surface's own units, fifteen to a pixel as on the original panel: a range
 // of more steps than the surface has pixels still gets columns of their own width in units

@@ -17,7 +17,7 @@ class SweepHistory;
 // and the time of the rows at the side.
 // The picture is an image drawn by hand: cells change one at a time at the line's speed and a
 // chart would redraw everything for each. Only the cells that changed are drawn, and the widget
-// repaints at most once in 150 ms. The wheel zooms the frequency axis, dragging pans it.
+// repaints when the window's pacer lets it. The wheel zooms the frequency axis, dragging pans it.
 class WaterfallView : public QWidget
 {
     Q_OBJECT
